@@ -1,0 +1,56 @@
+#include "Dispatch.h"
+
+#include <fstream>
+
+#include "Engine.h"
+
+namespace scrivtar {
+
+namespace {
+
+constexpr std::string_view kTypeNames[] = {"PDF", "DOC",  "DOCX", "PPT", "PPTX", "XLS",
+                                           "XLSX", "MHT", "HTM",  "HTML", "HLP", "RTF"};
+
+// The entry point of a type; -3 while the type has no converter. Each converter adds its case.
+int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesystem::path& source,
+                       OutputBlock& block, int32_t codePage, const ConversionOptions& options) {
+  (void)engine;
+  (void)source;
+  (void)block;
+  (void)codePage;
+  (void)options;
+  if (type == "HTML") type = "HTM";
+  return kTypeNotSupported;
+}
+
+}  // namespace
+
+bool IsKnownTypeName(std::string_view typeName) {
+  for (std::string_view name : kTypeNames) {
+    if (name == typeName) return true;
+  }
+  return false;
+}
+
+bool IsRtfFile(const std::filesystem::path& source) {
+  std::ifstream in(source, std::ios::binary);
+  if (!in) return false;
+  char head[5];
+  if (!in.read(head, sizeof head)) return false;
+  return std::string_view(head, sizeof head) == "{\\rtf";
+}
+
+int32_t ConvertByType(Engine& engine, std::string_view typeName,
+                      const std::filesystem::path& source, OutputBlock& block, int32_t codePage,
+                      const ConversionOptions& options, bool* usedRtfFallback) {
+  if (usedRtfFallback) *usedRtfFallback = false;
+  if (!IsKnownTypeName(typeName)) return kTypeNotSupported;
+  int32_t result = CallEntryPoint(engine, typeName, source, block, codePage, options);
+  if (typeName == "DOC" && result == kFormatError && IsRtfFile(source)) {
+    if (usedRtfFallback) *usedRtfFallback = true;
+    result = CallEntryPoint(engine, "RTF", source, block, codePage, options);
+  }
+  return result;
+}
+
+}  // namespace scrivtar

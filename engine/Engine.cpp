@@ -1,0 +1,13 @@
+#include "Engine.h"
+
+#include "platform/ProgramDir.h"
+
+namespace scrivtar {
+
+Engine::Engine(const EngineConfig& config)
+    : programDir_(config.programDir.empty() ? platform::ProgramDir() : config.programDir),
+      locale_(config.locale ? config.locale : &UserLocale::Process()) {}
+
+Engine::~Engine() = default;
+
+}  // namespace scrivtar

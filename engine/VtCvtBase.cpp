@@ -1,0 +1,325 @@
+// The output step shared by every entry point.
+#include "VtCvtBase.h"
+
+#include <cstring>
+
+#include "platform/CodePage.h"
+#include "platform/UserLocale.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace scrivtar {
+
+namespace {
+
+// Index of the first CR or LF at or after `from`, or `size` when there is none.
+size_t FindLineByte(const char* data, size_t size, size_t from) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (i + 16 <= size) {
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    int mask = _mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
+  for (; i < size; ++i) {
+    if (data[i] == '\r' || data[i] == '\n') return i;
+  }
+  return size;
+}
+
+std::string_view LineEndOf(int32_t style) {
+  switch (style) {
+    case kCr:
+      return "\r";
+    case kLf:
+      return "\n";
+    default:
+      return "\r\n";
+  }
+}
+
+// Calls copy(begin, length) for each run of ordinary bytes and lineEnd() for each line end.
+template <typename Copy, typename LineEnd>
+void WalkLineEnds(std::string_view text, Copy copy, LineEnd lineEnd) {
+  const char* data = text.data();
+  const size_t size = text.size();
+  size_t pos = 0;
+  while (pos < size) {
+    size_t hit = FindLineByte(data, size, pos);
+    if (hit > pos) copy(data + pos, hit - pos);
+    if (hit == size) break;
+    pos = hit + 1;
+    if (data[hit] == '\r' && pos < size && data[pos] == '\n') ++pos;
+    lineEnd();
+  }
+}
+
+// Writes the normalised text into out (which must have room); returns the bytes written.
+size_t NormalizeInto(std::string_view text, std::string_view eol, uint8_t* out) {
+  uint8_t* w = out;
+  WalkLineEnds(
+      text,
+      [&](const char* p, size_t n) {
+        std::memcpy(w, p, n);
+        w += n;
+      },
+      [&] {
+        std::memcpy(w, eol.data(), eol.size());
+        w += eol.size();
+      });
+  return static_cast<size_t>(w - out);
+}
+
+size_t NormalizedSize(std::string_view text, std::string_view eol) {
+  size_t total = 0;
+  WalkLineEnds(
+      text, [&](const char*, size_t n) { total += n; }, [&] { total += eol.size(); });
+  return total;
+}
+
+// Claimed length of a lead byte: the one-bits above the first zero-bit, at least 1.
+int ClaimedLength(uint8_t lead) {
+  int n = 0;
+  while (n < 8 && (lead & (0x80u >> n)) != 0) ++n;
+  return n == 0 ? 1 : n;
+}
+
+// One lenient step: decodes the sequence at p and returns the unit; advances p.
+char16_t LenientUnit(const uint8_t* in, size_t size, size_t& p) {
+  uint8_t lead = in[p];
+  if (lead < 0x80) {
+    ++p;
+    return lead;
+  }
+  size_t n = static_cast<size_t>(ClaimedLength(lead));
+  if (p + n - 1 > size) n = 1;
+  size_t have = 1;
+  while (have < n && p + have < size && (in[p + have] & 0xC0) == 0x80) ++have;
+  n = have;
+  const uint8_t* s = in + p;
+  p += n;
+  switch (n) {
+    case 1:
+      return u'?';
+    case 2: {
+      uint32_t v = ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
+      return v <= 0x7F ? u'?' : static_cast<char16_t>(v);
+    }
+    case 3: {
+      uint32_t v = ((s[0] & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
+      if (v <= 0x7FF || v == 0xFFFE || v == 0xFFFF || (v >= 0xD800 && v <= 0xDFFF)) return u'?';
+      return static_cast<char16_t>(v);
+    }
+    case 8:
+      return 0xFFFF;
+    default:
+      return u'?';
+  }
+}
+
+void AppendUtf16Le(std::string& out, std::u16string_view text) {
+  size_t start = out.size();
+  out.resize(start + text.size() * 2);
+  char* w = out.data() + start;
+  for (char16_t u : text) {
+    *w++ = static_cast<char>(u & 0xFF);
+    *w++ = static_cast<char>(u >> 8);
+  }
+}
+
+std::u16string Decode(std::string_view bytes, Utf8Decoder decoder) {
+  return decoder == Utf8Decoder::kStrict ? Utf8DecodeStrict(bytes) : Utf8DecodeLenient(bytes);
+}
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+}  // namespace
+
+int32_t DefaultCodePage(const UserLocale& locale) {
+  if (locale.charset == "UTF-8" || locale.charset == "utf8" || locale.charset == "UTF8") {
+    return 65001;
+  }
+  return locale.ansiCodePage > 0 ? locale.ansiCodePage : 1252;
+}
+
+int32_t DefaultCodePage() { return DefaultCodePage(UserLocale::Process()); }
+
+int32_t SystemAnsiCodePage() { return DefaultCodePage(); }
+
+std::string NormalizeLineEnds(std::string_view text, int32_t style) {
+  std::string_view eol = LineEndOf(style);
+  std::string out(NormalizedSize(text, eol), '\0');
+  NormalizeInto(text, eol, reinterpret_cast<uint8_t*>(out.data()));
+  return out;
+}
+
+std::u16string NormalizeLineEndsW(std::u16string_view text, int32_t style) {
+  std::u16string_view eol = style == kCr ? u"\r" : style == kLf ? u"\n" : u"\r\n";
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t u = text[i];
+    if (u == u'\r') {
+      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      out.append(eol);
+    } else if (u == u'\n' || u == 0x2028) {
+      out.append(eol);
+    } else {
+      out.push_back(u);
+    }
+  }
+  return out;
+}
+
+std::u16string Utf8DecodeLenient(std::string_view bytes) {
+  const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t size = bytes.size();
+  size_t count = 0;
+  for (size_t p = 0; p < size;) {
+    LenientUnit(in, size, p);
+    ++count;
+  }
+  std::u16string out(count, u'\0');
+  size_t w = 0;
+  for (size_t p = 0; p < size;) out[w++] = LenientUnit(in, size, p);
+  return out;
+}
+
+std::u16string Utf8DecodeStrict(std::string_view bytes) {
+  const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t size = bytes.size();
+  // First pass: validate and count.
+  size_t count = 0;
+  for (size_t p = 0; p < size;) {
+    uint8_t lead = in[p];
+    size_t n = lead < 0x80 ? 1 : (lead & 0x20) ? 3 : 2;
+    if (p + n > size) return {};
+    for (size_t k = 1; k < n; ++k) {
+      if ((in[p + k] & 0xC0) != 0x80) return {};
+    }
+    p += n;
+    ++count;
+  }
+  std::u16string out(count, u'\0');
+  size_t w = 0;
+  for (size_t p = 0; p < size;) {
+    uint8_t lead = in[p];
+    if (lead < 0x80) {
+      out[w++] = lead;
+      ++p;
+    } else if (lead & 0x20) {
+      out[w++] = static_cast<char16_t>(((lead & 0x0Fu) << 12) | ((in[p + 1] & 0x3Fu) << 6) |
+                                       (in[p + 2] & 0x3Fu));
+      p += 3;
+    } else {
+      out[w++] = static_cast<char16_t>(((lead & 0x3Fu) << 6) | (in[p + 1] & 0x3Fu));
+      p += 2;
+    }
+  }
+  return out;
+}
+
+std::string WideToCodePage(int32_t codePage, std::u16string_view text) {
+  if (text.empty()) return {};
+  return platform::WideToCodePage(codePage, text);
+}
+
+std::string WideToUtf8(std::u16string_view text) {
+  size_t count = 0;
+  for (char16_t u : text) count += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+  std::string out(count, '\0');
+  char* w = out.data();
+  for (char16_t u : text) {
+    if (u < 0x80) {
+      *w++ = static_cast<char>(u);
+    } else if (u < 0x800) {
+      *w++ = static_cast<char>(0xC0 | (u >> 6));
+      *w++ = static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      *w++ = static_cast<char>(0xE0 | (u >> 12));
+      *w++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      *w++ = static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string EncodeFromUtf8(std::string_view bytes, int32_t codePage, Utf8Decoder decoder) {
+  switch (codePage) {
+    case 65001: {
+      std::string out;
+      out.reserve(kUtf8Mark.size() + bytes.size());
+      out.append(kUtf8Mark).append(bytes);
+      return out;
+    }
+    case 0:
+      return WideToCodePage(SystemAnsiCodePage(), Utf8DecodeStrict(bytes));
+    case 1200: {
+      std::string out(kUtf16Mark);
+      AppendUtf16Le(out, Decode(bytes, decoder));
+      return out;
+    }
+    default:
+      return WideToCodePage(codePage, Decode(bytes, decoder));
+  }
+}
+
+std::string EncodeFromUtf16(std::u16string_view text, int32_t codePage) {
+  switch (codePage) {
+    case 65001: {
+      std::string out(kUtf8Mark);
+      out.append(WideToUtf8(text));
+      return out;
+    }
+    case 1200: {
+      std::string out(kUtf16Mark);
+      AppendUtf16Le(out, text);
+      return out;
+    }
+    case 0:
+      return WideToCodePage(SystemAnsiCodePage(), text);
+    default:
+      return WideToCodePage(codePage, text);
+  }
+}
+
+int32_t StoreText(std::string_view bytes, OutputBlock& block) {
+  block.resize(bytes.size() + 1);
+  if (!bytes.empty()) std::memcpy(block.data(), bytes.data(), bytes.size());
+  return static_cast<int32_t>(bytes.size());
+}
+
+int32_t OutputUtf8Text(std::string_view text, bool normalize, int32_t style, int32_t codePage,
+                       Utf8Decoder decoder, OutputBlock& block) {
+  if (codePage == 65001) {
+    // The hot path: mark and normalised text go straight into the block, no intermediate copy.
+    std::string_view eol = LineEndOf(style);
+    size_t body = normalize ? NormalizedSize(text, eol) : text.size();
+    block.resize(kUtf8Mark.size() + body + 1);
+    std::memcpy(block.data(), kUtf8Mark.data(), kUtf8Mark.size());
+    uint8_t* w = block.data() + kUtf8Mark.size();
+    if (normalize) {
+      NormalizeInto(text, eol, w);
+    } else if (!text.empty()) {
+      std::memcpy(w, text.data(), text.size());
+    }
+    return static_cast<int32_t>(kUtf8Mark.size() + body);
+  }
+  if (!normalize) return StoreText(EncodeFromUtf8(text, codePage, decoder), block);
+  return StoreText(EncodeFromUtf8(NormalizeLineEnds(text, style), codePage, decoder), block);
+}
+
+int32_t OutputUtf16Text(std::u16string_view text, int32_t style, int32_t codePage,
+                        OutputBlock& block) {
+  return StoreText(EncodeFromUtf16(NormalizeLineEndsW(text, style), codePage), block);
+}
+
+}  // namespace scrivtar

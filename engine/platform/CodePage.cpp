@@ -1,0 +1,240 @@
+// Code page conversions over glibc iconv. Single-byte code pages are served from tables built
+// once per code page (immutable after construction); the others go through iconv per call.
+#include "CodePage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <memory>
+
+namespace scrivtar::platform {
+
+namespace {
+
+struct CodePageName {
+  int32_t id;
+  const char* iconvName;
+  bool singleByte;
+};
+
+// Windows code page ids and their iconv names: the Options list, the OEM pages, ISO-8859.
+constexpr CodePageName kCodePages[] = {
+    {437, "CP437", true},       {737, "CP737", true},       {775, "CP775", true},
+    {850, "CP850", true},       {852, "CP852", true},       {855, "CP855", true},
+    {857, "CP857", true},       {860, "CP860", true},       {861, "CP861", true},
+    {862, "CP862", true},       {863, "CP863", true},       {864, "CP864", true},
+    {865, "CP865", true},       {866, "CP866", true},       {869, "CP869", true},
+    {874, "CP874", true},       {932, "CP932", false},      {936, "CP936", false},
+    {949, "CP949", false},      {950, "CP950", false},      {1200, "UTF-16LE", false},
+    {1201, "UTF-16BE", false},  {1250, "CP1250", true},     {1251, "CP1251", true},
+    {1252, "CP1252", true},     {1253, "CP1253", true},     {1254, "CP1254", true},
+    {1255, "CP1255", true},     {1256, "CP1256", true},     {1257, "CP1257", true},
+    {1258, "CP1258", true},     {1361, "JOHAB", false},     {10000, "MACINTOSH", true},
+    {20127, "ANSI_X3.4-1968", true}, {20866, "KOI8-R", true}, {21866, "KOI8-U", true},
+    {20932, "EUC-JP", false},   {28591, "ISO-8859-1", true}, {28592, "ISO-8859-2", true},
+    {28593, "ISO-8859-3", true}, {28594, "ISO-8859-4", true}, {28595, "ISO-8859-5", true},
+    {28596, "ISO-8859-6", true}, {28597, "ISO-8859-7", true}, {28598, "ISO-8859-8", true},
+    {28599, "ISO-8859-9", true}, {28603, "ISO-8859-13", true}, {28605, "ISO-8859-15", true},
+    {51932, "EUC-JP", false},   {51949, "EUC-KR", false},   {54936, "GB18030", false},
+    {65001, "UTF-8", false},
+};
+
+const CodePageName* FindCodePage(int32_t id) {
+  for (const auto& cp : kCodePages) {
+    if (cp.id == id) return &cp;
+  }
+  return nullptr;
+}
+
+// RAII for one iconv descriptor.
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Decode and encode tables of one single-byte code page.
+struct SingleByteTable {
+  std::array<char16_t, 256> toWide{};
+  std::array<uint8_t, 65536> fromWide{};  // 0 means "not in the code page" (except U+0000)
+
+  explicit SingleByteTable(const char* iconvName) {
+    Iconv cd("UTF-16LE", iconvName);
+    for (int b = 0; b < 256; ++b) {
+      // A byte the code page leaves undefined maps to the code point of the same value, as
+      // the Windows conversion does for 1252's holes.
+      char16_t wide = static_cast<char16_t>(b);
+      if (cd.ok() && b != 0) {
+        char in = static_cast<char>(b);
+        char out[4];
+        char* inPtr = &in;
+        char* outPtr = out;
+        size_t inLeft = 1, outLeft = sizeof out;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
+            outLeft == 2) {
+          wide = static_cast<char16_t>(static_cast<uint8_t>(out[0]) |
+                                       (static_cast<uint8_t>(out[1]) << 8));
+        }
+      }
+      toWide[b] = wide;
+    }
+    // Fill the reverse table from the top so that the lowest byte wins for duplicates.
+    for (int b = 255; b >= 1; --b) fromWide[toWide[b]] = static_cast<uint8_t>(b);
+  }
+};
+
+template <int32_t Id>
+const SingleByteTable& TableOf(const char* name) {
+  static const SingleByteTable table(name);
+  return table;
+}
+
+// The table of a single-byte code page, or nullptr. Each is built on first use and then
+// only read.
+const SingleByteTable* SingleByteTableOf(const CodePageName& cp) {
+  if (!cp.singleByte) return nullptr;
+  switch (cp.id) {
+#define SCRIVTAR_TABLE(id) \
+  case id:                 \
+    return &TableOf<id>(cp.iconvName);
+    SCRIVTAR_TABLE(437) SCRIVTAR_TABLE(737) SCRIVTAR_TABLE(775) SCRIVTAR_TABLE(850)
+    SCRIVTAR_TABLE(852) SCRIVTAR_TABLE(855) SCRIVTAR_TABLE(857) SCRIVTAR_TABLE(860)
+    SCRIVTAR_TABLE(861) SCRIVTAR_TABLE(862) SCRIVTAR_TABLE(863) SCRIVTAR_TABLE(864)
+    SCRIVTAR_TABLE(865) SCRIVTAR_TABLE(866) SCRIVTAR_TABLE(869) SCRIVTAR_TABLE(874)
+    SCRIVTAR_TABLE(1250) SCRIVTAR_TABLE(1251) SCRIVTAR_TABLE(1252) SCRIVTAR_TABLE(1253)
+    SCRIVTAR_TABLE(1254) SCRIVTAR_TABLE(1255) SCRIVTAR_TABLE(1256) SCRIVTAR_TABLE(1257)
+    SCRIVTAR_TABLE(1258) SCRIVTAR_TABLE(10000) SCRIVTAR_TABLE(20127) SCRIVTAR_TABLE(20866)
+    SCRIVTAR_TABLE(21866) SCRIVTAR_TABLE(28591) SCRIVTAR_TABLE(28592) SCRIVTAR_TABLE(28593)
+    SCRIVTAR_TABLE(28594) SCRIVTAR_TABLE(28595) SCRIVTAR_TABLE(28596) SCRIVTAR_TABLE(28597)
+    SCRIVTAR_TABLE(28598) SCRIVTAR_TABLE(28599) SCRIVTAR_TABLE(28603) SCRIVTAR_TABLE(28605)
+#undef SCRIVTAR_TABLE
+    default:
+      return nullptr;
+  }
+}
+
+bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// UTF-16 to a multi-byte code page through iconv; an unconvertible character (or lone
+// surrogate) becomes "?".
+std::string WideToMultiByte(const char* iconvName, std::u16string_view text) {
+  Iconv cd(iconvName, "UTF-16LE");
+  if (!cd.ok()) return {};
+  std::string out;
+  out.reserve(text.size() * 2);
+  char buffer[4096];
+  size_t i = 0;
+  while (i < text.size()) {
+    // Convert up to the next run boundary; on a failure emit "?" and skip that character.
+    char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(text.data() + i));
+    size_t inLeft = (text.size() - i) * 2;
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    size_t consumed = ((text.size() - i) * 2 - inLeft) / 2;
+    i += consumed;
+    if (rc != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // EILSEQ or EINVAL: one character the code page lacks.
+    out.push_back('?');
+    i += (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ? 2 : 1;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  // Flush any shift state (stateful encodings).
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+  out.append(buffer, static_cast<size_t>(outPtr - buffer));
+  return out;
+}
+
+std::u16string MultiByteToWide(const char* iconvName, std::string_view bytes) {
+  Iconv cd("UTF-16LE", iconvName);
+  if (!cd.ok()) return {};
+  std::u16string out;
+  out.reserve(bytes.size());
+  char buffer[8192];
+  size_t i = 0;
+  while (i < bytes.size()) {
+    char* inPtr = const_cast<char*>(bytes.data() + i);
+    size_t inLeft = bytes.size() - i;
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+    size_t produced = static_cast<size_t>(outPtr - buffer) / 2;
+    const char* b = buffer;
+    for (size_t k = 0; k < produced; ++k, b += 2) {
+      out.push_back(static_cast<char16_t>(static_cast<uint8_t>(b[0]) |
+                                          (static_cast<uint8_t>(b[1]) << 8)));
+    }
+    i = bytes.size() - inLeft;
+    if (rc != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    out.push_back(0xFFFD);
+    ++i;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
+}  // namespace
+
+const char* IconvNameOfCodePage(int32_t codePage) {
+  const CodePageName* cp = FindCodePage(codePage);
+  return cp ? cp->iconvName : nullptr;
+}
+
+bool IsCodePageSupported(int32_t codePage) {
+  const char* name = IconvNameOfCodePage(codePage);
+  if (!name) return false;
+  Iconv cd(name, "UTF-16LE");
+  return cd.ok();
+}
+
+std::string WideToCodePage(int32_t codePage, std::u16string_view text) {
+  const CodePageName* cp = FindCodePage(codePage);
+  if (!cp || text.empty()) return {};
+  if (const SingleByteTable* table = SingleByteTableOf(*cp)) {
+    std::string out(text.size(), '\0');
+    size_t w = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      char16_t u = text[i];
+      uint8_t b = table->fromWide[u];
+      if (b == 0 && u != 0) {
+        b = '?';
+        // A surrogate pair is one character: one "?".
+        if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+      }
+      out[w++] = static_cast<char>(b);
+    }
+    out.resize(w);
+    return out;
+  }
+  return WideToMultiByte(cp->iconvName, text);
+}
+
+std::u16string CodePageToWide(int32_t codePage, std::string_view bytes) {
+  const CodePageName* cp = FindCodePage(codePage);
+  if (!cp || bytes.empty()) return {};
+  if (const SingleByteTable* table = SingleByteTableOf(*cp)) {
+    std::u16string out(bytes.size(), u'\0');
+    for (size_t i = 0; i < bytes.size(); ++i) out[i] = table->toWide[static_cast<uint8_t>(bytes[i])];
+    return out;
+  }
+  return MultiByteToWide(cp->iconvName, bytes);
+}
+
+}  // namespace scrivtar::platform
