@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "Engine.h"
+#include "VtPptCvt.h"
 
 namespace scrivtar {
 
@@ -20,6 +21,7 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
   (void)codePage;
   (void)options;
   if (type == "HTML") type = "HTM";
+  if (type == "PPT") return ConvertPpt(source, 0, block, codePage);
   return kTypeNotSupported;
 }
 

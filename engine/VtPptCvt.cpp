@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <limits>
-#include <new>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "TDocFile_U1.h"
 #include "VtCvtBase.h"
 #include "platform/CodePage.h"
 
@@ -363,6 +363,40 @@ int32_t ExtractPptText(const PptStreams& streams, std::u16string& text) {
   extractor.WalkDocument();
   extractor.WalkSlides();
   return static_cast<int32_t>(text.size() * 2);
+}
+
+int32_t ExtractPptText(const std::filesystem::path& source, std::u16string& text) {
+  text.clear();
+  if (int32_t check = CheckDocFile(source); check != 0) return check;
+  std::unique_ptr<TDocFileStorage> storage = OpenDocFile(source, kDocFileReadMode);
+  if (!storage || !storage->LastError().empty()) return kOpenError;
+  std::vector<uint8_t> currentUser;
+  std::vector<uint8_t> document;
+  PptStreams streams;
+  if (std::unique_ptr<TDocFileStream> stream =
+          storage->OpenStream("Current User", kDocFileReadMode)) {
+    currentUser = stream->ReadAll();
+    streams.currentUser = currentUser;
+  }
+  if (std::unique_ptr<TDocFileStream> stream =
+          storage->OpenStream("PowerPoint Document", kDocFileReadMode)) {
+    document = stream->ReadAll();
+    streams.document = document;
+  }
+  return ExtractPptText(streams, text);
+}
+
+int32_t ConvertPpt(const std::filesystem::path& source, int32_t limit, OutputBlock& block,
+                   int32_t codePage) {
+  (void)limit;
+  try {
+    std::u16string text;
+    int32_t result = ExtractPptText(source, text);
+    if (result < 0) return result;
+    return OutputUtf16Text(text, kCrLf, codePage, block);
+  } catch (...) {
+    return kFormatError;
+  }
 }
 
 }  // namespace scrivtar

@@ -265,5 +265,84 @@ TEST(PptText, HostileTreesStayBounded) {
   EXPECT_TRUE(got.text.starts_with(longText + u"\r"));
 }
 
+std::string Convert(const std::filesystem::path& source, int32_t codePage, int32_t* result) {
+  OutputBlock block;
+  *result = ConvertPpt(source, 0, block, codePage);
+  return *result > 0 ? std::string(block.begin(), block.begin() + *result) : std::string();
+}
+
+std::filesystem::path Fixture(const std::string& name) {
+  return test::FixturesDir() / "ppt" / name;
+}
+
+TEST(ConvertPpt, LibreOfficePresentationsInEveryOutputEncoding) {
+  int32_t result;
+  EXPECT_EQ(Convert(Fixture("two_slides.ppt"), 65001, &result), "\xEF\xBB\xBFHello\r\nBye\r\n");
+
+  // Paragraphs end lines, the soft break stays a vertical tab, notes follow all slides.
+  std::u16string expected =
+      u"Agenda\r\nFirst point\r\nSecond\vcontinued\r\nPrix: 5 \u20AC, caf\u00E9\r\n"
+      u"\u041F\u0440\u0438\u0432\u0435\u0442 \u03B1\u03B2\u03B3 \u65E5\u672C\u8A9E\r\n"
+      u"Notes of slide one\r\nNotes of slide three\r\n";
+  std::string utf16 = Convert(Fixture("features.ppt"), 1200, &result);
+  EXPECT_EQ(utf16, std::string("\xFF\xFE", 2) + test::Utf16leBytes(expected));
+  std::string ansi = Convert(Fixture("features.ppt"), 1252, &result);
+  EXPECT_NE(ansi.find("Prix: 5 \x80, caf\xE9\r\n"), std::string::npos);
+  EXPECT_NE(ansi.find("\r\n?????? ??? ???\r\n"), std::string::npos);
+}
+
+TEST(ConvertPpt, FailuresOfTheFile) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "plain.ppt", "just some text, not a compound document");
+  int32_t result;
+  Convert(dir / "missing.ppt", 65001, &result);
+  EXPECT_EQ(result, kSourceMissing);
+  Convert(dir / "plain.ppt", 65001, &result);
+  EXPECT_EQ(result, kFormatError);
+
+  // Through scrcmd, as users see it: the negative codes modulo 256.
+  test::ProcessResult run = test::RunScrcmd({"-c65001", (dir / "plain.ppt").string(), "*"});
+  EXPECT_EQ(run.exitStatus, 251);
+  run = test::RunScrcmd({"-c65001", Fixture("two_slides.ppt").string(), "*"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, "\xEF\xBB\xBFHello\r\nBye\r\n");
+}
+
+std::filesystem::path CorpusSlideshow(const std::string& name) {
+  std::filesystem::path corpus = test::CorpusDir();
+  return corpus.empty() ? corpus : corpus / "poi" / "slideshow" / name;
+}
+
+TEST(ConvertPpt, CorpusEncryptedFastSavedAndCyclic) {
+  if (test::CorpusDir().empty()) GTEST_SKIP() << "no ../shared/corpus";
+  int32_t result;
+  for (const char* name : {"Password_Protected-hello.ppt", "ppt_with_png_encrypted.ppt"}) {
+    Convert(CorpusSlideshow(name), 65001, &result);
+    EXPECT_EQ(result, kNotAllowed) << name;
+  }
+  // Six edits; older versions of the slides, still in the stream, give no text.
+  EXPECT_EQ(Convert(CorpusSlideshow("bullets.ppt"), 65001, &result),
+            "\xEF\xBB\xBFTitle text\r\nThis is a text placeholder that \r\nfollows the design "
+            "pattern\r\nDefined in the slide master\r\nand has bullets by default\r\n"
+            "I\xE2\x80\x99m a text box\r\nWith bullets\r\nThat follow the design pattern\r\n"
+            "From the slide master\r\nI\xE2\x80\x99m a text box with user-defined\r\n"
+            "bullet character\r\n");
+  // The oldest edit points to itself; no directory holds a slide, so the text is empty.
+  EXPECT_EQ(Convert(CorpusSlideshow("57272_corrupted_usereditatom.ppt"), 65001, &result),
+            "\xEF\xBB\xBF");
+}
+
+TEST(ConvertPpt, EveryCorpusPresentationEndsWithADocumentedResult) {
+  if (test::CorpusDir().empty()) GTEST_SKIP() << "no ../shared/corpus";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(test::CorpusDir())) {
+    if (entry.path().extension() != ".ppt") continue;
+    int32_t result;
+    Convert(entry.path(), 65001, &result);
+    EXPECT_TRUE(result >= 3 || result == kOpenError || result == kFormatError ||
+                result == kNotAllowed)
+        << entry.path() << " gave " << result;
+  }
+}
+
 }  // namespace
 }  // namespace scrivtar
