@@ -159,6 +159,9 @@ class PptTextExtractor {
 bool PptTextExtractor::ReadEditChain(uint32_t offsetToCurrentEdit) {
   std::vector<Bytes> directories;
   std::unordered_set<uint32_t> visitedEdits;
+  // The directories of a sound chain never overlap, so together they hold at most the stream's
+  // bytes; edits that share or overlap their directories get no more than that either.
+  uint64_t directoryBytesLeft = document_.size();
   for (uint32_t edit = offsetToCurrentEdit; edit != 0;) {
     // An edit that points back into the chain ends it: every edit was read once.
     if (!visitedEdits.insert(edit).second) break;
@@ -174,8 +177,9 @@ bool PptTextExtractor::ReadEditChain(uint32_t offsetToCurrentEdit) {
     Bytes directoryBody;
     if (std::optional<PptRecordHeader> dir = ReadRecordHeader(document_, offsetPersistDirectory)) {
       uint64_t begin = uint64_t{offsetPersistDirectory} + kPptRecordHeaderSize;
-      directoryBody =
-          document_.subspan(begin, std::min<uint64_t>(dir->recLen, document_.size() - begin));
+      directoryBody = document_.subspan(
+          begin, std::min<uint64_t>({dir->recLen, document_.size() - begin, directoryBytesLeft}));
+      directoryBytesLeft -= directoryBody.size();
     }
     directories.push_back(directoryBody);
     edit = offsetLastEdit;
