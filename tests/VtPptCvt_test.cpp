@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "CfbBuilder.h"
 #include "PptBuilder.h"
 #include "TestSupport.h"
 
@@ -293,16 +294,47 @@ TEST(ConvertPpt, LibreOfficePresentationsInEveryOutputEncoding) {
 
 TEST(ConvertPpt, FailuresOfTheFile) {
   test::TempDir dir;
-  test::WriteFileBytes(dir / "plain.ppt", "just some text, not a compound document");
-  int32_t result;
-  Convert(dir / "missing.ppt", 65001, &result);
-  EXPECT_EQ(result, kSourceMissing);
-  Convert(dir / "plain.ppt", 65001, &result);
-  EXPECT_EQ(result, kFormatError);
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    test::WriteFileBytes(dir / name, bytes);
+    return dir / name;
+  };
+  PptStreamsBytes ppt = BuildPresentation({{{u"Hello"}, {}}});
+  auto container = [](const std::string* currentUser, const std::string& document) {
+    test::CfbBuilder cfb;
+    if (currentUser) cfb.AddStream("Current User", *currentUser);
+    cfb.AddStream("PowerPoint Document", document);
+    return cfb.Build().bytes;
+  };
+  std::string encrypted = PptCurrentUser(0, test::kPptEncryptedToken);
+  struct Case {
+    const char* name;
+    std::filesystem::path path;
+    int32_t codePage;
+    int32_t result;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"missing", dir / "missing.ppt", 65001, kSourceMissing, ""},
+      {"not a compound document", write("plain.ppt", "just some text"), 65001, kFormatError, ""},
+      {"built presentation", write("built.ppt", container(&ppt.currentUser, ppt.document)), 65001,
+       10, "\xEF\xBB\xBFHello\r\n"},
+      {"no Current User, UTF-8", write("nouser.ppt", container(nullptr, ppt.document)), 65001, 3,
+       "\xEF\xBB\xBF"},
+      {"no Current User, UTF-16", dir / "nouser.ppt", 1200, 2, "\xFF\xFE"},
+      {"encrypted", write("encrypted.ppt", container(&encrypted, ppt.document)), 65001, kNotAllowed,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int32_t result;
+    std::string text = Convert(c.path, c.codePage, &result);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(text, c.text.substr(0, std::max(result, 0)));
+  }
 
   // Through scrcmd, as users see it: the negative codes modulo 256.
-  test::ProcessResult run = test::RunScrcmd({"-c65001", (dir / "plain.ppt").string(), "*"});
-  EXPECT_EQ(run.exitStatus, 251);
+  test::ProcessResult run = test::RunScrcmd({"-c65001", (dir / "encrypted.ppt").string(), "*"});
+  EXPECT_EQ(run.exitStatus, 245);
   run = test::RunScrcmd({"-c65001", Fixture("two_slides.ppt").string(), "*"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, "\xEF\xBB\xBFHello\r\nBye\r\n");
