@@ -104,7 +104,9 @@ TEST(PdfExtract, ProtectionAndDamage) {
     std::string text = Extract(PdfFixture(c.file), options, &rc, &pieces);
     EXPECT_EQ(rc, c.rc) << c.file << " " << c.userPassword;
     EXPECT_EQ(!text.empty(), c.text) << c.file;
-    if (!c.text) EXPECT_EQ(pieces, 0u);
+    if (!c.text) {
+      EXPECT_EQ(pieces, 0u);
+    }
   }
   int32_t rc = -9;
   Extract(FixturesDir().string(), TPdfOptions{}, &rc);
