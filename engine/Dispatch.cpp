@@ -2,7 +2,10 @@
 
 #include <fstream>
 
+#include "Converters.h"
 #include "Engine.h"
+#include "MyPdfCvt.h"
+#include "VtPptCvt.h"
 
 namespace scrivtar {
 
@@ -14,12 +17,15 @@ constexpr std::string_view kTypeNames[] = {"PDF", "DOC",  "DOCX", "PPT", "PPTX",
 // The entry point of a type; -3 while the type has no converter. Each converter adds its case.
 int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesystem::path& source,
                        OutputBlock& block, int32_t codePage, const ConversionOptions& options) {
-  (void)engine;
-  (void)source;
-  (void)block;
-  (void)codePage;
-  (void)options;
   if (type == "HTML") type = "HTM";
+  if (type == "PDF") {
+    return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
+                      options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
+  }
+  if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "PPT") return ConvertPpt(source, 0, block, codePage);
   return kTypeNotSupported;
 }
 

@@ -6,7 +6,9 @@ namespace scrivtar {
 
 Engine::Engine(const EngineConfig& config)
     : programDir_(config.programDir.empty() ? platform::ProgramDir() : config.programDir),
-      locale_(config.locale ? config.locale : &UserLocale::Process()) {}
+      locale_(config.locale ? config.locale : &UserLocale::Process()),
+      pdf_(programDir_),
+      filterHosts_(programDir_) {}
 
 Engine::~Engine() = default;
 
