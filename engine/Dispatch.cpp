@@ -5,6 +5,7 @@
 #include "Converters.h"
 #include "Engine.h"
 #include "MyPdfCvt.h"
+#include "VtXlsCvt.h"
 
 namespace scrivtar {
 
@@ -20,6 +21,10 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
   if (type == "PDF") {
     return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
                       options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
+  }
+  if (type == "XLS") {
+    return ConvertXls(engine.locale(), source, 0, block, codePage, options.lineBreakStyle,
+                      options.xlsUnused);
   }
   if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
