@@ -75,6 +75,17 @@ bool IsBlankAfterTrim(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
 }
 
+// Year, day, hour and second letters outside quotes: a date or time code without an "m"
+// ("yyyy", "dddd", "ss.0"), which would otherwise show its letters instead of the date.
+bool HasDateLetters(std::string_view text) {
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (!quoted && (c == 'y' || c == 'd' || c == 'h' || c == 's')) return true;
+  }
+  return false;
+}
+
 void CutAtFirstSection(std::string& text) {
   size_t semicolon = text.find(';');
   if (semicolon != std::string::npos) text.resize(semicolon);
@@ -106,6 +117,10 @@ void AddFormatPattern(TStyleData& style, uint32_t index, std::string_view code) 
     CutAtFirstSection(pattern);
     RemoveAll(pattern, "\"");
     std::replace(pattern.begin(), pattern.end(), 'a', 'd');
+    kind = kFmtDate;
+  } else if (HasDateLetters(pattern)) {
+    CutAtFirstSection(pattern);
+    RemoveAll(pattern, "\"");
     kind = kFmtDate;
   } else if (pattern.find('%') != std::string::npos) {
     RemoveAll(pattern, "/");

@@ -56,8 +56,13 @@ TEST(FormatTable, CustomCodes) {
       {"yyyy\"\"\"\"mm;\"x\"", kFmtDate, "yyyymm"},
       {"aaaa", kFmtDate, "dddd"},
       {"0.00%;-0.00%", kFmtPercent, "0.00%;-0.00%"},
-      {"# ??/100", kFmtNumber, "# 100"},
+      {"# ?\?/100", kFmtNumber, "# 100"},
       {"#,##0 \"kr\"", kFmtNumber, "#,##0 \"kr\""},
+      // Date codes without an "m" are dates too.
+      {"yyyy", kFmtDate, "yyyy"},
+      {"dddd;@", kFmtDate, "dddd"},
+      {"hh:ss", kFmtDate, "hh:ss"},
+      {"0.0 \"hrs\"", kFmtNumber, "0.0 \"hrs\""},
   };
   for (const auto& c : cases) {
     TStyleData style;
