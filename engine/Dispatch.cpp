@@ -5,6 +5,7 @@
 #include "Converters.h"
 #include "Engine.h"
 #include "MyPdfCvt.h"
+#include "VtMhtCvt.h"
 
 namespace scrivtar {
 
@@ -21,6 +22,7 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
     return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
                       options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
   }
+  if (type == "MHT") return ConvertMht(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
   if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
