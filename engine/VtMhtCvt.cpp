@@ -1,5 +1,6 @@
 #include "VtMhtCvt.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -378,18 +379,20 @@ void AppendLine(std::string& html, std::string_view line) {
   html += "\r\n";
 }
 
-// Quoted-printable: marks removed, soft line breaks joined (also past the part's end, up to the
-// end of the file), escapes decoded, the base element removed.
+// Quoted-printable: marks removed, soft line breaks joined, escapes decoded, the base element
+// removed. Joining stops at the part's last line: a soft break there ends the content (past it
+// lie the boundary and the next parts, which would otherwise be decoded twice, or ever more
+// often when every part ends in "=").
 void AppendQuotedPrintable(std::string& html, const TUniFileStringList& lines,
                            const WebArchivePart& part) {
-  const size_t count = lines.Count();
+  const size_t last = std::min(part.lastLine, lines.Count());
   size_t n = part.firstLine;
-  while (n <= part.lastLine && n <= count) {
+  while (n <= last) {
     const size_t from = html.size();
     html.append(WithoutMark(lines[n], true));
     while (html.size() > from && html.back() == '=') {
       html.pop_back();
-      if (n == count) break;
+      if (n == last) break;
       html.append(WithoutMark(lines[++n], true));
     }
     DecodeEscapes(html, from);

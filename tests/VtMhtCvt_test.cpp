@@ -194,11 +194,16 @@ TEST(ArchiveHtml, QuotedPrintable) {
                    "no mark either", " kept <base href=\"y\"/>", "<base href=\"open\">", "end"}));
 }
 
-TEST(ArchiveHtml, SoftBreakOnTheLastLineJoinsTheNextLineOfTheFile) {
-  std::string archive =
-      Lines({"Content-Type: multipart/related; boundary=b", "", "--b", "Content-Type: text/html",
-             "Content-Transfer-Encoding: quoted-printable", "", "<p>a</p>=", "--b--"});
-  EXPECT_EQ(HtmlOf(archive), "<p>a</p>--b--\r\n");
+TEST(ArchiveHtml, SoftBreaksDoNotReachPastThePart) {
+  // A soft break on a part's last line ends its content: neither the boundary after it nor the
+  // next part's lines are joined to it.
+  std::string archive = Lines({"Content-Type: multipart/related; boundary=b", "", "--b",
+                               "Content-Type: text/html",
+                               "Content-Transfer-Encoding: quoted-printable", "", "<p>a</p>=",
+                               "--b=", "Content-Type: text/html; x=",
+                               "Content-Transfer-Encoding: quoted-printable", "", "<p>b</p>=",
+                               "--b--"});
+  EXPECT_EQ(HtmlOf(archive), Lines({"<p>a</p>", "<p>b</p>"}));
 }
 
 TEST(ArchiveHtml, OtherTransferEncodingsKeepTheirEqualsSigns) {
