@@ -6,6 +6,7 @@
 #include "Engine.h"
 #include "MyPdfCvt.h"
 #include "VtMhtCvt.h"
+#include "VtPptCvt.h"
 
 namespace scrivtar {
 
@@ -26,6 +27,7 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
   if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
   if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "PPT") return ConvertPpt(source, 0, block, codePage);
   return kTypeNotSupported;
 }
 
