@@ -78,6 +78,9 @@ constexpr std::string_view kBoundary = "boundary";
 constexpr std::string_view kTransferEncoding = "content-transfer-encoding:";
 
 Keyword KeywordOf(std::string_view segment) {
+  // Every keyword begins with one of these letters; most content lines stop here.
+  const char first = segment.empty() ? '\0' : LowerAscii(segment[0]);
+  if (first != 'c' && first != 'b' && first != 'f' && first != 'n') return Keyword::kNone;
   if (StartsWithNoCase(segment, kContentType)) return Keyword::kContentType;
   if (StartsWithNoCase(segment, kBoundary)) return Keyword::kBoundary;
   if (StartsWithNoCase(segment, kTransferEncoding)) return Keyword::kTransferEncoding;
@@ -457,20 +460,25 @@ void TUniFileStringList::LoadFromFile(const std::filesystem::path& fileName) {
   if (!file) {
     throw std::system_error(errno, std::generic_category(), "cannot open " + fileName.string());
   }
+  // Read straight into the text, sized by the file's size when it is known.
+  std::error_code sizeError;
+  const uintmax_t sizeHint = std::filesystem::file_size(fileName, sizeError);
   std::string bytes;
-  char buffer[1 << 16];
+  size_t filled = 0;
   for (;;) {
-    size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-    if (got > 0) {
-      // Nothing after the first zero byte is read.
-      const void* zero = std::memchr(buffer, 0, got);
-      if (zero) {
-        bytes.append(buffer, static_cast<const char*>(zero) - buffer);
-        break;
+    if (filled == bytes.size()) {
+      if (bytes.size() >= UINT32_MAX) {
+        throw std::system_error(std::make_error_code(std::errc::file_too_large), fileName.string());
       }
-      bytes.append(buffer, got);
+      const size_t first = !sizeError && sizeHint < UINT32_MAX ? sizeHint + 1 : size_t{1} << 16;
+      bytes.resize(bytes.empty() ? first : bytes.size() * 2);
     }
-    if (got < sizeof buffer) {
+    const size_t got = std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get());
+    // Nothing after the first zero byte is read.
+    const bool zero = std::memchr(bytes.data() + filled, 0, got) != nullptr;
+    filled += got;
+    if (zero) break;
+    if (filled < bytes.size()) {
       if (std::ferror(file.get())) {
         throw std::system_error(errno ? errno : EIO, std::generic_category(),
                                 "cannot read " + fileName.string());
@@ -478,6 +486,7 @@ void TUniFileStringList::LoadFromFile(const std::filesystem::path& fileName) {
       break;
     }
   }
+  bytes.resize(filled);
   SetText(std::move(bytes));
 }
 
@@ -509,6 +518,13 @@ std::string_view TUniFileStringList::operator[](size_t n) const {
     if (text_[end] == '\n' && end > start && text_[end - 1] == '\r') --end;
   }
   return std::string_view(text_).substr(start, end - start);
+}
+
+size_t TUniFileStringList::SpanBytes(size_t first, size_t last) const {
+  last = std::min(last, Count());
+  if (first < 1 || first > last) return 0;
+  const size_t end = last < Count() ? starts_[last] : text_.size();
+  return end - starts_[first - 1];
 }
 
 // ---- parsing
@@ -566,7 +582,15 @@ bool ParseWebArchiveText(std::string bytes, WebArchive& archive) {
 }
 
 std::string BuildArchiveHtml(const WebArchive& archive) {
+  // Decoding never lengthens a line, so this is room for every quoted-printable or 8-bit part.
+  size_t room = 0;
+  for (const WebArchivePart& part : archive.parts) {
+    if (part.contentType != "text/html" || part.firstLine > part.lastLine) continue;
+    room += archive.lines.SpanBytes(part.firstLine, part.lastLine) +
+            2 * (part.lastLine - part.firstLine + 1);
+  }
   std::string html;
+  html.reserve(room);
   for (const WebArchivePart& part : archive.parts) {
     if (part.contentType != "text/html") continue;
     std::string_view encoding = Trim(part.transferEncoding);

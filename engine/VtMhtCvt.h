@@ -27,6 +27,8 @@ class TUniFileStringList {
   size_t Count() const { return starts_.size(); }
   // Line n, 1 <= n <= Count().
   std::string_view operator[](size_t n) const;
+  // The bytes of lines first..last with their line breaks (0 for an empty range).
+  size_t SpanBytes(size_t first, size_t last) const;
 
  private:
   std::string text_;
