@@ -5,8 +5,10 @@
 #include "Converters.h"
 #include "Engine.h"
 #include "MyPdfCvt.h"
+#include "VtDocCvt.h"
 #include "VtMhtCvt.h"
 #include "VtPptCvt.h"
+#include "VtXlsCvt.h"
 
 namespace scrivtar {
 
@@ -24,6 +26,13 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
                       options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
   }
   if (type == "MHT") return ConvertMht(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "DOC") {
+    return ConvertDoc(source, 0, block, codePage, options.lineBreakStyle, options.specialFormat);
+  }
+  if (type == "XLS") {
+    return ConvertXls(engine.locale(), source, 0, block, codePage, options.lineBreakStyle,
+                      options.xlsUnused);
+  }
   if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
   if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
