@@ -7,6 +7,7 @@
 #include "MyPdfCvt.h"
 #include "VtDocCvt.h"
 #include "VtPptCvt.h"
+#include "VtXlsCvt.h"
 
 namespace scrivtar {
 
@@ -25,6 +26,10 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
   }
   if (type == "DOC") {
     return ConvertDoc(source, 0, block, codePage, options.lineBreakStyle, options.specialFormat);
+  }
+  if (type == "XLS") {
+    return ConvertXls(engine.locale(), source, 0, block, codePage, options.lineBreakStyle,
+                      options.xlsUnused);
   }
   if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
