@@ -40,7 +40,7 @@ int32_t ExtractXlsStreamText(const uint8_t* stream, size_t size, const UserLocal
     sheet.bound = bound;
     sheet.cells.clear();
     sheet.texts.clear();
-    ReadWorksheet(stream, size, sheet, budget);
+    ReadWorksheet(stream, size, workbook.textForm, sheet, budget);
     if (!AppendSheetText(text, workbook, sheet, locale, limit)) break;
   }
   return static_cast<int32_t>(text.size());
