@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Compares the cell texts that scrcmd and xls2csv get out of .xls files (formats aside: only
-cells that hold a letter count, so number and date formatting does not enter).
+cells that hold a letter and are not numbers count, so number formatting does not enter).
 
 Usage: bench/xls_compare.py [DIR ...]   (default ../shared/corpus; needs build/release/bin/scrcmd)
 """
@@ -22,12 +22,23 @@ def run(args):
         return "timeout", b""
 
 
+def is_number_or_error(cell):
+    """Numbers in scientific form, xls2csv's ERROR and our error codes are formats, not text."""
+    if cell in ("ERROR", "#N/A"):
+        return True
+    try:
+        float(cell.replace(",", ""))
+        return True
+    except ValueError:
+        return False
+
+
 def texts(data, separator):
     counts = collections.Counter()
     for line in data.decode("utf-8", "replace").replace("\r\n", "\n").replace("\f", "\n").split("\n"):
         for cell in line.split(separator):
             cell = cell.strip()
-            if any(c.isalpha() for c in cell):
+            if any(c.isalpha() for c in cell) and not is_number_or_error(cell):
                 counts[cell] += 1
     return counts
 
