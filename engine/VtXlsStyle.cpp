@@ -171,10 +171,10 @@ void AppendCellNumber(std::string& out, const TStyleData& style, uint32_t xfInde
   }
   switch (code ? code->kind : kFmtGeneral) {
     case kFmtNumber:
-      out += PatternNumberText(code->pattern, value, locale);
+      AppendPatternNumberText(out, code->pattern, value, locale);
       break;
     case kFmtPercent:
-      out += PatternNumberText(code->pattern, value * 100, locale);
+      AppendPatternNumberText(out, code->pattern, value * 100, locale);
       break;
     case kFmtDate:
       out += DateTimePatternText(code->pattern, value, locale, style.dateSystem);
