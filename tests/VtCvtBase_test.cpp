@@ -213,6 +213,25 @@ TEST(OutputUtf8Text, LineEndsBeforeEncoding) {
   EXPECT_EQ(n, 2);
 }
 
+TEST(OutputUtf16Text, FusedPathsMatchTheComposedSteps) {
+  std::mt19937 rng(777);
+  const char16_t alphabet[] = {u'a', u'\r', u'\n', 0x2028, 0xE9, 0x20AC, 0xD83D, 0xDE00, 0x7FF};
+  for (int round = 0; round < 300; ++round) {
+    std::u16string text(rng() % 30, u'\0');
+    for (char16_t& u : text) u = alphabet[rng() % (sizeof alphabet / sizeof alphabet[0])];
+    for (int32_t codePage : {65001, 1200, 1252}) {
+      for (int32_t style : {0, 1, 2, 9}) {
+        OutputBlock block(5, 0xAA);
+        int32_t n = OutputUtf16Text(text, style, codePage, block);
+        std::string expected = EncodeFromUtf16(NormalizeLineEndsW(text, style), codePage);
+        ASSERT_EQ(block.size(), expected.size() + 1);
+        ASSERT_EQ(Hex(std::string(block.begin(), block.begin() + n)), Hex(expected))
+            << Hex(text) << " cp " << codePage << " style " << style;
+      }
+    }
+  }
+}
+
 TEST(OutputUtf16Text, LineSeparatorAndMark) {
   OutputBlock block;
   int32_t n = OutputUtf16Text(u"a\u2028b", kCrLf, 65001, block);
