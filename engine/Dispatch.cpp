@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "Engine.h"
+#include "OfficeXCvt.h"
 
 namespace scrivtar {
 
@@ -20,6 +21,9 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
   (void)codePage;
   (void)options;
   if (type == "HTML") type = "HTM";
+  if (type == "DOCX") return ConvertDocx(engine.officeX(), source, 0, block, codePage);
+  if (type == "XLSX") return ConvertXlsx(engine.officeX(), source, 0, block, codePage);
+  if (type == "PPTX") return ConvertPptx(engine.officeX(), source, 0, block, codePage);
   return kTypeNotSupported;
 }
 

@@ -1,12 +1,14 @@
 #include "Engine.h"
 
+#include "OfficeXCvt.h"
 #include "platform/ProgramDir.h"
 
 namespace scrivtar {
 
 Engine::Engine(const EngineConfig& config)
     : programDir_(config.programDir.empty() ? platform::ProgramDir() : config.programDir),
-      locale_(config.locale ? config.locale : &UserLocale::Process()) {}
+      locale_(config.locale ? config.locale : &UserLocale::Process()),
+      officeX_(std::make_unique<OfficeXWork>()) {}
 
 Engine::~Engine() = default;
 

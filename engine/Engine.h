@@ -10,6 +10,8 @@
 
 namespace scrivtar {
 
+struct OfficeXWork;
+
 struct EngineConfig {
   // Where the filter and PDF libraries are looked for; empty means the program directory.
   std::filesystem::path programDir;
@@ -29,11 +31,14 @@ class Engine {
 
   const std::filesystem::path& programDir() const { return programDir_; }
   const UserLocale& locale() const { return *locale_; }
+  // The zip reader, XML document and shared-string list of the .docx, .xlsx and .pptx converters.
+  OfficeXWork& officeX() { return *officeX_; }
 
  private:
   std::filesystem::path programDir_;
   const UserLocale* locale_;
   // Converters that keep process-wide objects add them here, each in its own member.
+  std::unique_ptr<OfficeXWork> officeX_;
 };
 
 }  // namespace scrivtar
