@@ -2,7 +2,9 @@
 
 #include <fstream>
 
+#include "Converters.h"
 #include "Engine.h"
+#include "MyPdfCvt.h"
 #include "OfficeXCvt.h"
 
 namespace scrivtar {
@@ -15,12 +17,14 @@ constexpr std::string_view kTypeNames[] = {"PDF", "DOC",  "DOCX", "PPT", "PPTX",
 // The entry point of a type; -3 while the type has no converter. Each converter adds its case.
 int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesystem::path& source,
                        OutputBlock& block, int32_t codePage, const ConversionOptions& options) {
-  (void)engine;
-  (void)source;
-  (void)block;
-  (void)codePage;
-  (void)options;
   if (type == "HTML") type = "HTM";
+  if (type == "PDF") {
+    return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
+                      options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
+  }
+  if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
   if (type == "DOCX") return ConvertDocx(engine.officeX(), source, 0, block, codePage);
   if (type == "XLSX") return ConvertXlsx(engine.officeX(), source, 0, block, codePage);
   if (type == "PPTX") return ConvertPptx(engine.officeX(), source, 0, block, codePage);

@@ -13,7 +13,7 @@ class Engine;
 
 // Per-type options a front end passes along.
 struct ConversionOptions {
-  int32_t lineBreakStyle = kCrLf;  // DOC, XLS
+  int32_t lineBreakStyle = kCrLf;  // DOC, XLS, PDF
   int32_t specialFormat = 0;       // DOC: keep-raw (exactly 1); PDF: text order
   int32_t xlsUnused = 0;           // XLS's unused last argument (desktop: its keep-raw setting)
   int32_t pdfNoPageBreaks = 1;     // PDF: 1 = no page breaks

@@ -8,7 +8,9 @@ namespace scrivtar {
 Engine::Engine(const EngineConfig& config)
     : programDir_(config.programDir.empty() ? platform::ProgramDir() : config.programDir),
       locale_(config.locale ? config.locale : &UserLocale::Process()),
-      officeX_(std::make_unique<OfficeXWork>()) {}
+      pdf_(programDir_),
+      officeX_(std::make_unique<OfficeXWork>()),
+      filterHosts_(programDir_) {}
 
 Engine::~Engine() = default;
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "Converters.h"
+#include "MyPdfCvt.h"
 #include "platform/UserLocale.h"
 
 namespace scrivtar {
@@ -31,14 +33,19 @@ class Engine {
 
   const std::filesystem::path& programDir() const { return programDir_; }
   const UserLocale& locale() const { return *locale_; }
+  PdfBinding& pdf() { return pdf_; }
   // The zip reader, XML document and shared-string list of the .docx, .xlsx and .pptx converters.
   OfficeXWork& officeX() { return *officeX_; }
+  FilterHosts& filterHosts() { return filterHosts_; }
 
  private:
   std::filesystem::path programDir_;
   const UserLocale* locale_;
-  // Converters that keep process-wide objects add them here, each in its own member.
+  // Converters that keep process-wide objects add them here, each in its own member. Members are
+  // built in start-up order and destroyed in reverse.
+  PdfBinding pdf_;  // bound on the first PDF conversion
   std::unique_ptr<OfficeXWork> officeX_;
+  FilterHosts filterHosts_;
 };
 
 }  // namespace scrivtar

@@ -2,10 +2,10 @@
 
 #include <string_view>
 #include <system_error>
+#include <unordered_set>
 
 #include "OfficeXSheet.h"
 #include "OfficeXText.h"
-#include "OfficeXTree.h"
 #include "VtCvtBase.h"
 
 namespace scrivtar {
@@ -16,42 +16,63 @@ enum class OfficeXKind { kDocx, kXlsx, kPptx };
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// "A" to "Z" become "a" to "z": the zip reader compares stored paths that way.
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
 // One conversion: the part stream that receives one part at a time, the text built so far and
 // whether any part of the kind was there.
 struct PartReader {
   OfficeXWork& work;
-  TMemoryStream stream;
+  std::string stream;
   std::string text;
   bool found = false;
+  // The stored paths of the package, lower-cased, so that the numbered parts that are not there
+  // cost a probe here instead of a trip to the archive each.
+  std::unordered_set<std::string> paths;
+
+  explicit PartReader(OfficeXWork& w) : work(w) {
+    const int count = work.zip.EntryCount();
+    paths.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      const TZipHeaderInfo& entry = work.zip.Entry(i);
+      if (!entry.fileName.empty()) paths.insert(LowerAscii(entry.StoredPath()));
+    }
+  }
 
   // Extracts a part into the emptied stream; true when the zip reader extracted it (a part that
   // fails its CRC check counts as not there).
   bool Extract(const std::string& name) {
-    stream.Clear();
+    stream.clear();
+    if (!paths.contains(LowerAscii(name))) return false;
     if (work.zip.ExtractToStream(stream, name) == 0) return false;
     found = true;
     return true;
   }
 
-  // Builds the tree of what the stream holds; false when it is empty.
+  // Builds the tree of what the stream holds; false when it is empty. The document takes the
+  // bytes over, so a part is not held twice.
   bool Load() {
-    if (stream.Size() == 0) return false;
-    stream.SetPosition(0);
-    work.document.LoadFromStream(stream);
-    // The tree now holds everything the step needs; the part's bytes can go.
-    stream.Clear();
+    if (stream.empty()) return false;
+    work.document.LoadFromBuffer(std::move(stream));
+    stream.clear();
     return true;
   }
 
   // Reads the numbered parts prefix + N + ".xml" for N = 0 up to the entry count, each with its
-  // marker line, then its text by the rule.
+  // marker line and then its text by the rule.
   template <typename Rule>
   void ReadNumberedParts(std::string_view prefix, std::string_view marker, Rule rule) {
-    const int32_t count = work.zip.EntryCount();
+    const int count = work.zip.EntryCount();
     std::string name;
-    for (int32_t n = 0; n < count; ++n) {
+    for (int n = 0; n < count; ++n) {
       name.assign(prefix).append(std::to_string(n)).append(".xml");
-      if (!work.zip.HasEntry(name)) continue;
+      if (!paths.contains(LowerAscii(name))) continue;
       work.document.ClearDocument();
       if (!Extract(name) || !Load()) continue;
       text.append(marker).append(std::to_string(n)).append("_").append(kLineEnd);
@@ -78,7 +99,7 @@ void ReadXlsx(PartReader& reader) {
   // The shared-string part is not one the workbook is recognised by.
   reader.found = false;
   reader.ReadNumberedParts("xl\\worksheets\\sheet", "_SHEET_",
-                           [&work](const TXMLItem& root, std::string& text) {
+                           [&work](TXMLItem root, std::string& text) {
                              AppendSheetText(root, work.sharedStrings, text);
                            });
 }
@@ -106,7 +127,7 @@ int32_t ConvertOfficeXml(OfficeXWork& work, const std::filesystem::path& source,
   }
   if (work.zip.EntryCount() == 0) return kFormatError;
 
-  PartReader reader{work, {}, {}, false};
+  PartReader reader(work);
   try {
     switch (kind) {
       case OfficeXKind::kDocx: ReadDocx(reader); break;

@@ -1,9 +1,9 @@
 #include "OfficeXSheet.h"
 
 #include <charconv>
+#include <algorithm>
 #include <optional>
 
-#include "OfficeXTree.h"
 #include "xml/ECXMLParser.h"
 
 namespace scrivtar {
@@ -37,14 +37,28 @@ std::string_view LocalName(std::string_view name) {
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// The first child of that name (letter case ignored), or the null item. Unlike ItemByName it
+// leaves the tree as it is.
+TXMLItem ChildNamed(TXMLItem parent, std::string_view name) {
+  const int index = parent.IndexOfName(name);
+  return index < 0 ? TXMLItem() : parent.SubItem(index);
+}
+
 // The index of the next child at or after start that has an "r" attribute, or count.
-int32_t NextWithReference(const TXMLItem& parent, int32_t start, int32_t count,
-                          std::string_view& reference) {
+int32_t NextWithReference(TXMLItem parent, int32_t start, int32_t count,
+                          std::string& reference) {
   for (int32_t i = start; i < count; ++i) {
-    if (std::optional<std::string_view> r = ParamValue(ChildAt(parent, i), "r")) {
-      reference = *r;
-      return i;
-    }
+    if (parent.SubItem(i).Params().FindValue("r", &reference)) return i;
   }
   return count;
 }
@@ -55,27 +69,27 @@ void CheckRoom(const std::string& out, size_t more) {
 
 // The value a cell contributes: the text of its first v child, looked up in the shared strings
 // when the cell is of type s; an inline string's text when there is no v.
-void AppendCellValue(const TXMLItem& cell, const std::vector<std::string>& sharedStrings,
+void AppendCellValue(TXMLItem cell, const std::vector<std::string>& sharedStrings,
                      std::string& row) {
-  const int32_t count = ChildCount(cell);
+  const int32_t count = cell.Count();
   for (int32_t i = 0; i < count; ++i) {
-    const TXMLItem& child = ChildAt(cell, i);
-    if (NameOf(child) != "v") continue;
-    if (!HasParamLine(cell, "t=s")) {
-      row += TextOf(child);
+    TXMLItem child = cell.SubItem(i);
+    if (child.Name() != "v") continue;
+    if (!cell.Params().IndexOf("t=s") >= 0) {
+      row += child.Text();
       return;
     }
-    std::optional<int32_t> index = ToInt32(TextOf(child));
+    std::optional<int32_t> index = ToInt32(child.Text());
     if (index && *index >= 0 && static_cast<size_t>(*index) < sharedStrings.size()) {
       row += sharedStrings[static_cast<size_t>(*index)];
     }
     return;
   }
-  std::optional<std::string_view> type = ParamValue(cell, "t");
-  if (!type || !EqualsIgnoringCase(*type, "inlineStr")) return;
+  std::string type;
+  if (!cell.Params().FindValue("t", &type) || !EqualsIgnoringCase(type, "inlineStr")) return;
   for (int32_t i = 0; i < count; ++i) {
-    const TXMLItem& child = ChildAt(cell, i);
-    if (LocalName(NameOf(child)) == "is") {
+    TXMLItem child = cell.SubItem(i);
+    if (LocalName(child.Name()) == "is") {
       row += StringItemText(child);
       return;
     }
@@ -85,21 +99,21 @@ void AppendCellValue(const TXMLItem& cell, const std::vector<std::string>& share
 // The cells of one row laid out from column 1 to lastColumn, each followed by a TAB. A cell
 // waits for its column; one whose column was passed or lies beyond the last column stops the
 // row (every later column would only add a TAB, and trailing TABs are removed).
-void AppendRowCells(const TXMLItem& row, int64_t lastColumn,
+void AppendRowCells(TXMLItem row, int64_t lastColumn,
                     const std::vector<std::string>& sharedStrings, const std::string& out,
                     std::string& line) {
-  const int32_t count = ChildCount(row);
+  const int32_t count = row.Count();
   int64_t column = 1;
   int32_t cursor = 0;
   while (column <= lastColumn) {
-    std::string_view reference;
+    std::string reference;
     cursor = NextWithReference(row, cursor, count, reference);
     if (cursor == count) break;
     const int64_t cellColumn = ParseCellReference(reference).column;
     if (cellColumn < column || cellColumn > lastColumn) break;
     CheckRoom(out, line.size() + static_cast<size_t>(cellColumn - column) + 1);
     line.append(static_cast<size_t>(cellColumn - column), '\t');
-    AppendCellValue(ChildAt(row, cursor), sharedStrings, line);
+    AppendCellValue(row.SubItem(cursor), sharedStrings, line);
     line += '\t';
     ++cursor;
     column = cellColumn + 1;
@@ -135,60 +149,63 @@ CellReference ParseCellReference(std::string_view reference) {
   return cell;
 }
 
-std::string StringItemText(const TXMLItem& item) {
+std::string StringItemText(TXMLItem item) {
   std::string text;
-  const int32_t count = ChildCount(item);
+  const int32_t count = item.Count();
   for (int32_t i = 0; i < count; ++i) {
-    const TXMLItem& child = ChildAt(item, i);
-    const std::string_view name = LocalName(NameOf(child));
+    TXMLItem child = item.SubItem(i);
+    const std::string_view name = LocalName(child.Name());
     if (name == "t") {
-      text += TextOf(child);
+      text += child.Text();
     } else if (name == "r") {
-      const int32_t runCount = ChildCount(child);
+      const int32_t runCount = child.Count();
       for (int32_t j = 0; j < runCount; ++j) {
-        const TXMLItem& part = ChildAt(child, j);
-        if (LocalName(NameOf(part)) == "t") text += TextOf(part);
+        TXMLItem part = child.SubItem(j);
+        if (LocalName(part.Name()) == "t") text += part.Text();
       }
     }
   }
   return text;
 }
 
-void ReadSharedStrings(const TXMLItem& root, std::vector<std::string>& list) {
-  const int32_t count = ChildCount(root);
+void ReadSharedStrings(TXMLItem root, std::vector<std::string>& list) {
+  const int32_t count = root.Count();
   for (int32_t i = 0; i < count; ++i) {
-    const TXMLItem& child = ChildAt(root, i);
-    if (LocalName(NameOf(child)) == "si") list.push_back(StringItemText(child));
+    TXMLItem child = root.SubItem(i);
+    if (LocalName(child.Name()) == "si") list.push_back(StringItemText(child));
   }
 }
 
-void AppendSheetText(const TXMLItem& root, const std::vector<std::string>& sharedStrings,
+void AppendSheetText(TXMLItem root, const std::vector<std::string>& sharedStrings,
                      std::string& out) {
   // The used range ends at the dimension's bottom-right cell. A sheet without a dimension (some
   // writers leave it out) is read over the whole grid, so its cells are not lost.
   int64_t lastRow = kMaxSheetRow;
   int64_t lastColumn = kMaxSheetColumn;
-  if (const TXMLItem* dimension = ChildNamed(root, "dimension")) {
-    if (std::optional<std::string_view> ref = ParamValue(*dimension, "ref")) {
-      size_t colon = ref->find(':');
-      CellReference last =
-          ParseCellReference(colon == std::string_view::npos ? *ref : ref->substr(colon + 1));
-      lastRow = std::min(last.row, kMaxSheetRow);
-      lastColumn = std::min(last.column, kMaxSheetColumn);
+  std::string ref;
+  if (TXMLItem dimension = ChildNamed(root, "dimension")) {
+    if (dimension.Params().FindValue("ref", &ref)) {
+      const size_t colon = ref.find(':');
+      const std::string_view last = colon == std::string::npos
+                                        ? std::string_view(ref)
+                                        : std::string_view(ref).substr(colon + 1);
+      const CellReference corner = ParseCellReference(last);
+      lastRow = std::min(corner.row, kMaxSheetRow);
+      lastColumn = std::min(corner.column, kMaxSheetColumn);
     }
   }
 
   // Empty lines are held back until text follows them: the trailing ones are removed anyway,
   // so a dimension that reaches row 1,048,576 costs nothing for the rows that are not there.
   int64_t heldLines = 0;
-  const TXMLItem* sheetData = ChildNamed(root, "sheetData");
-  const int32_t rowCount = sheetData ? ChildCount(*sheetData) : 0;
+  const TXMLItem sheetData = ChildNamed(root, "sheetData");
+  const int32_t rowCount = sheetData ? sheetData.Count() : 0;
   int32_t cursor = 0;
   int64_t rowNo = 1;
   std::string line;
   while (sheetData && rowNo <= lastRow) {
-    std::string_view reference;
-    cursor = NextWithReference(*sheetData, cursor, rowCount, reference);
+    std::string reference;
+    cursor = NextWithReference(sheetData, cursor, rowCount, reference);
     if (cursor == rowCount) break;
     const int64_t rowOfElement = ToInt32OrThrow(reference);
     if (rowOfElement != rowNo) {
@@ -200,7 +217,7 @@ void AppendSheetText(const TXMLItem& root, const std::vector<std::string>& share
       continue;
     }
     line.clear();
-    AppendRowCells(ChildAt(*sheetData, cursor), lastColumn, sharedStrings, out, line);
+    AppendRowCells(sheetData.SubItem(cursor), lastColumn, sharedStrings, out, line);
     ++cursor;
     ++rowNo;
     while (!line.empty() && line.back() == '\t') line.pop_back();

@@ -44,15 +44,15 @@ CellReference ParseCellReference(std::string_view reference);
 
 // The text of a string item (si, or a cell's is): its own t element and the t of every run,
 // in order; phonetic runs (rPh) are readings, not text, and are left out.
-std::string StringItemText(const TXMLItem& item);
+std::string StringItemText(TXMLItem item);
 
 // Fills the list from the root of the shared-string part: one entry per si element.
-void ReadSharedStrings(const TXMLItem& root, std::vector<std::string>& list);
+void ReadSharedStrings(TXMLItem root, std::vector<std::string>& list);
 
 // Appends the grid text of a worksheet: one line per row from row 1 to the last row of the
 // dimension, cells separated by TABs, trailing TABs and trailing empty lines removed, ending in
 // one CR LF. The work is in proportion to the rows and cells present, not to the dimension.
-void AppendSheetText(const TXMLItem& root, const std::vector<std::string>& sharedStrings,
+void AppendSheetText(TXMLItem root, const std::vector<std::string>& sharedStrings,
                      std::string& out);
 
 }  // namespace scrivtar

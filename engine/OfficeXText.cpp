@@ -3,7 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include "OfficeXTree.h"
 #include "xml/ECXMLParser.h"
 
 namespace scrivtar {
@@ -15,11 +14,11 @@ constexpr std::string_view kLineEnd = "\r\n";
 // Markup compatibility: an mc:AlternateContent holds the same content more than once (a text box
 // as a DrawingML shape in mc:Choice and again as VML in mc:Fallback). Only one branch is read,
 // the first mc:Choice, or the mc:Fallback when there is no choice, so the text appears once.
-int32_t BranchToRead(const TXMLItem& alternate) {
-  const int32_t count = ChildCount(alternate);
+int32_t BranchToRead(TXMLItem alternate) {
+  const int32_t count = alternate.Count();
   int32_t fallback = -1;
   for (int32_t i = 0; i < count; ++i) {
-    const std::string_view name = NameOf(ChildAt(alternate, i));
+    const std::string_view name = alternate.SubItem(i).Name();
     if (name == "mc:Choice") return i;
     if (name == "mc:Fallback" && fallback < 0) fallback = i;
   }
@@ -29,16 +28,16 @@ int32_t BranchToRead(const TXMLItem& alternate) {
 // Depth-first walk without recursion (a part may nest elements arbitrarily deep): enter runs
 // before an element's children, leave after them.
 template <typename Enter, typename Leave>
-void WalkTree(const TXMLItem& root, Enter enter, Leave leave) {
+void WalkTree(TXMLItem root, Enter enter, Leave leave) {
   struct Frame {
-    const TXMLItem* item;
+    TXMLItem item;
     int32_t next;  // the next child to read
     int32_t end;   // one past the last child to read
   };
-  auto frameOf = [](const TXMLItem& item) {
-    if (NameOf(item) != "mc:AlternateContent") return Frame{&item, 0, ChildCount(item)};
+  auto frameOf = [](TXMLItem item) {
+    if (item.Name() != "mc:AlternateContent") return Frame{item, 0, item.Count()};
     const int32_t branch = BranchToRead(item);
-    return branch < 0 ? Frame{&item, 0, 0} : Frame{&item, branch, branch + 1};
+    return branch < 0 ? Frame{item, 0, 0} : Frame{item, branch, branch + 1};
   };
   std::vector<Frame> stack;
   enter(root);
@@ -46,11 +45,11 @@ void WalkTree(const TXMLItem& root, Enter enter, Leave leave) {
   while (!stack.empty()) {
     Frame& top = stack.back();
     if (top.next >= top.end) {
-      leave(*top.item);
+      leave(top.item);
       stack.pop_back();
       continue;
     }
-    const TXMLItem& child = ChildAt(*top.item, top.next++);
+    TXMLItem child = top.item.SubItem(top.next++);
     enter(child);
     stack.push_back(frameOf(child));
   }
@@ -58,35 +57,35 @@ void WalkTree(const TXMLItem& root, Enter enter, Leave leave) {
 
 }  // namespace
 
-void AppendDocxText(const TXMLItem& root, std::string& out) {
+void AppendDocxText(TXMLItem root, std::string& out) {
   WalkTree(
       root,
-      [&out](const TXMLItem& item) {
-        const std::string_view name = NameOf(item);
+      [&out](TXMLItem item) {
+        const std::string_view name = item.Name();
         if (name.size() < 3 || name[0] != 'w' || name[1] != ':') return;
         if (name == "w:br") {
           out += kLineEnd;
         } else if (name == "w:t") {
-          out += TextOf(item);
+          out += item.Text();
         } else if (name == "w:tab") {
-          if (HasNoParams(item)) out += '\t';
+          if (item.Params().Count() == 0) out += '\t';
         } else if (name == "w:noBreakHyphen") {
           out += '-';
         }
       },
-      [&out](const TXMLItem& item) {
-        if (NameOf(item) == "w:p") out += kLineEnd;
+      [&out](TXMLItem item) {
+        if (item.Name() == "w:p") out += kLineEnd;
       });
 }
 
-void AppendSlideText(const TXMLItem& root, std::string& out) {
+void AppendSlideText(TXMLItem root, std::string& out) {
   WalkTree(
       root,
-      [&out](const TXMLItem& item) {
-        if (NameOf(item) == "a:t") out += TextOf(item);
+      [&out](TXMLItem item) {
+        if (item.Name() == "a:t") out += item.Text();
       },
-      [&out](const TXMLItem& item) {
-        if (NameOf(item) == "a:p") out += kLineEnd;
+      [&out](TXMLItem item) {
+        if (item.Name() == "a:p") out += kLineEnd;
       });
 }
 

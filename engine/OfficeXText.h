@@ -12,9 +12,9 @@ class TXMLItem;
 // Appends the text of a document part: every paragraph ends with CR LF wherever it stands (body,
 // table cell, text box); w:br gives CR LF, a w:tab without attributes a TAB (the tab stops of a
 // paragraph's tab list carry attributes and give nothing), w:noBreakHyphen a "-".
-void AppendDocxText(const TXMLItem& root, std::string& out);
+void AppendDocxText(TXMLItem root, std::string& out);
 
 // Appends the text of a slide or notes part: the text of every a:t, and CR LF after each a:p.
-void AppendSlideText(const TXMLItem& root, std::string& out);
+void AppendSlideText(TXMLItem root, std::string& out);
 
 }  // namespace scrivtar

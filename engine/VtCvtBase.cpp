@@ -22,8 +22,8 @@ size_t FindLineByte(const char* data, size_t size, size_t from) {
   const __m128i lf = _mm_set1_epi8('\n');
   while (i + 16 <= size) {
     __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    int mask = _mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
+    int mask =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
     if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     i += 16;
   }
@@ -91,15 +91,18 @@ int ClaimedLength(uint8_t lead) {
   return n == 0 ? 1 : n;
 }
 
-// One lenient step: decodes the sequence at p and returns the unit; advances p.
-char16_t LenientUnit(const uint8_t* in, size_t size, size_t& p) {
+// One lenient step: decodes the sequence at p and returns the unit; advances p. The claim is cut
+// at `size`; `limit` is the length of the whole text for the claim's length check (larger than
+// size when the bytes are one line of a longer text: line-end bytes are never continuations, so
+// cutting at the end of the line is the same as cutting at the line end).
+char16_t LenientUnit(const uint8_t* in, size_t size, size_t& p, size_t limit) {
   uint8_t lead = in[p];
   if (lead < 0x80) {
     ++p;
     return lead;
   }
   size_t n = static_cast<size_t>(ClaimedLength(lead));
-  if (p + n - 1 > size) n = 1;
+  if (p + n - 1 > limit) n = 1;
   size_t have = 1;
   while (have < n && p + have < size && (in[p + have] & 0xC0) == 0x80) ++have;
   n = have;
@@ -124,6 +127,102 @@ char16_t LenientUnit(const uint8_t* in, size_t size, size_t& p) {
   }
 }
 
+// Walks the lenient decoding: ascii(p, n) for each run of bytes below 0x80 (which decode to
+// themselves), unit(u) for every other decoded unit. Both passes of the decoder and the fused
+// encoders share it, so they cannot disagree.
+template <typename Ascii, typename Unit>
+void WalkLenient(std::string_view bytes, size_t limit, Ascii ascii, Unit unit) {
+  const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t size = bytes.size();
+  size_t p = 0;
+  while (p < size) {
+    size_t start = p;
+    while (p + 8 <= size) {
+      uint64_t word;
+      std::memcpy(&word, in + p, 8);
+      if (word & 0x8080808080808080ull) break;
+      p += 8;
+    }
+    while (p < size && in[p] < 0x80) ++p;
+    if (p > start) ascii(in + start, p - start);
+    if (p < size) unit(LenientUnit(in, size, p, limit));
+  }
+}
+
+template <typename Ascii, typename Unit>
+void WalkLenient(std::string_view bytes, Ascii ascii, Unit unit) {
+  WalkLenient(bytes, bytes.size(), ascii, unit);
+}
+
+// Walks the lenient decoding of the text as it would be after line-end normalisation, without
+// building the normalised text: each line is decoded on its own with the check length of the
+// whole normalised text, and each line end is handed to ascii() as the style's bytes.
+template <typename Ascii, typename Unit>
+void WalkNormalizedLenient(std::string_view text, bool normalize, std::string_view eol, Ascii ascii,
+                           Unit unit) {
+  if (!normalize) {
+    WalkLenient(text, ascii, unit);
+    return;
+  }
+  const size_t total = NormalizedSize(text, eol);
+  size_t start = 0;  // offset of the current line in the normalised text
+  WalkLineEnds(
+      text,
+      [&](const char* p, size_t n) {
+        WalkLenient(std::string_view(p, n), total - start, ascii, unit);
+        start += n;
+      },
+      [&] {
+        ascii(reinterpret_cast<const uint8_t*>(eol.data()), eol.size());
+        start += eol.size();
+      });
+}
+
+// Lenient UTF-8 (normalised on the way) straight into the block as UTF-16LE or a single-byte
+// code page: two passes over the input, no intermediate text, the block reused.
+int32_t StoreLenientFused(std::string_view text, bool normalize, std::string_view eol,
+                          const uint8_t* singleByteTable, OutputBlock& block) {
+  size_t units = 0;
+  WalkNormalizedLenient(
+      text, normalize, eol, [&](const uint8_t*, size_t n) { units += n; },
+      [&](char16_t) { ++units; });
+  const size_t size = singleByteTable ? units : 2 + units * 2;
+  block.resize(size + 1);
+  uint8_t* w = block.data();
+  if (singleByteTable) {
+    // Most code pages keep ASCII as it is: then ASCII runs are plain copies.
+    bool asciiIdentity = true;
+    for (int b = 0; b < 0x80; ++b) asciiIdentity = asciiIdentity && singleByteTable[b] == b;
+    WalkNormalizedLenient(
+        text, normalize, eol,
+        [&](const uint8_t* a, size_t n) {
+          if (asciiIdentity) {
+            std::memcpy(w, a, n);
+            w += n;
+          } else {
+            for (size_t k = 0; k < n; ++k) *w++ = singleByteTable[a[k]];
+          }
+        },
+        [&](char16_t u) { *w++ = singleByteTable[u]; });
+  } else {
+    *w++ = 0xFF;
+    *w++ = 0xFE;
+    WalkNormalizedLenient(
+        text, normalize, eol,
+        [&](const uint8_t* a, size_t n) {
+          for (size_t k = 0; k < n; ++k) {
+            *w++ = a[k];
+            *w++ = 0;
+          }
+        },
+        [&](char16_t u) {
+          *w++ = static_cast<uint8_t>(u & 0xFF);
+          *w++ = static_cast<uint8_t>(u >> 8);
+        });
+  }
+  return static_cast<int32_t>(size);
+}
+
 void AppendUtf16Le(std::string& out, std::u16string_view text) {
   size_t start = out.size();
   out.resize(start + text.size() * 2);
@@ -144,15 +243,22 @@ constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 }  // namespace
 
 int32_t DefaultCodePage(const UserLocale& locale) {
-  if (locale.charset == "UTF-8" || locale.charset == "utf8" || locale.charset == "UTF8") {
-    return 65001;
+  // Character set names come as "UTF-8", "utf8", "UTF8" ...: compare without case and dashes.
+  std::string charset;
+  for (char c : locale.charset) {
+    if (c != '-' && c != '_') charset += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   }
+  if (charset == "utf8") return 65001;
   return locale.ansiCodePage > 0 ? locale.ansiCodePage : 1252;
 }
 
-int32_t DefaultCodePage() { return DefaultCodePage(UserLocale::Process()); }
+int32_t DefaultCodePage() {
+  return DefaultCodePage(UserLocale::Process());
+}
 
-int32_t SystemAnsiCodePage() { return DefaultCodePage(); }
+int32_t SystemAnsiCodePage() {
+  return DefaultCodePage();
+}
 
 std::string NormalizeLineEnds(std::string_view text, int32_t style) {
   std::string_view eol = LineEndOf(style);
@@ -180,16 +286,17 @@ std::u16string NormalizeLineEndsW(std::u16string_view text, int32_t style) {
 }
 
 std::u16string Utf8DecodeLenient(std::string_view bytes) {
-  const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
-  const size_t size = bytes.size();
   size_t count = 0;
-  for (size_t p = 0; p < size;) {
-    LenientUnit(in, size, p);
-    ++count;
-  }
+  WalkLenient(
+      bytes, [&](const uint8_t*, size_t n) { count += n; }, [&](char16_t) { ++count; });
   std::u16string out(count, u'\0');
-  size_t w = 0;
-  for (size_t p = 0; p < size;) out[w++] = LenientUnit(in, size, p);
+  char16_t* w = out.data();
+  WalkLenient(
+      bytes,
+      [&](const uint8_t* a, size_t n) {
+        for (size_t k = 0; k < n; ++k) *w++ = a[k];
+      },
+      [&](char16_t u) { *w++ = u; });
   return out;
 }
 
@@ -312,6 +419,12 @@ int32_t OutputUtf8Text(std::string_view text, bool normalize, int32_t style, int
       std::memcpy(w, text.data(), text.size());
     }
     return static_cast<int32_t>(kUtf8Mark.size() + body);
+  }
+  if (decoder == Utf8Decoder::kLenient && codePage != 0) {
+    const uint8_t* table = platform::SingleByteEncodeTable(codePage);
+    if (table || codePage == 1200) {
+      return StoreLenientFused(text, normalize, LineEndOf(style), table, block);
+    }
   }
   if (!normalize) return StoreText(EncodeFromUtf8(text, codePage, decoder), block);
   return StoreText(EncodeFromUtf8(NormalizeLineEnds(text, style), codePage, decoder), block);

@@ -55,7 +55,10 @@ typedef int32_t (*ScrReadConverterFn)(ScrStreamRecord* record, void* buffer, uin
                                       uint32_t* count);
 typedef int32_t (*ScrCloseConverterFn)(ScrStreamRecord* record);
 
-/* The PDF library's export. The text arrives as UTF-8 through any number of callback calls. */
+/* The PDF library's export. The text arrives as UTF-8 through any number of callback calls, on
+ * the calling thread, before the call returns. path is zero-terminated UTF-16 and pathBytes its
+ * length in bytes without the terminator; a byte of the Linux name that is not part of
+ * well-formed UTF-8 arrives as the lone surrogate U+DC80..U+DCFF (0xDC00 + the byte). */
 typedef void (*ScrPdfTextFn)(const char* bytes, int32_t count);
 typedef int32_t (*ScrExtractTextFn)(const uint16_t* path, int32_t pathBytes, ScrPdfTextFn onText,
                                     int32_t switchA, int32_t switchB, int32_t originalLayout,
