@@ -115,9 +115,8 @@ bool IsExistingFile(const std::filesystem::path& source) {
   return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
-int32_t ConvertOfficeXml(OfficeXWork& work, const std::filesystem::path& source,
-                         OutputBlock& block, int32_t codePage, OfficeXKind kind,
-                         int32_t lineBreakStyle) {
+int32_t ConvertOfficeXml(OfficeXWork& work, const std::filesystem::path& source, OutputBlock& block,
+                         int32_t codePage, OfficeXKind kind, int32_t lineBreakStyle) {
   if (!IsExistingFile(source)) return kSourceMissing;
   try {
     work.zip.SetZipName(source);
@@ -130,17 +129,22 @@ int32_t ConvertOfficeXml(OfficeXWork& work, const std::filesystem::path& source,
   PartReader reader(work);
   try {
     switch (kind) {
-      case OfficeXKind::kDocx: ReadDocx(reader); break;
-      case OfficeXKind::kXlsx: ReadXlsx(reader); break;
-      case OfficeXKind::kPptx: ReadPptx(reader); break;
+      case OfficeXKind::kDocx:
+        ReadDocx(reader);
+        break;
+      case OfficeXKind::kXlsx:
+        ReadXlsx(reader);
+        break;
+      case OfficeXKind::kPptx:
+        ReadPptx(reader);
+        break;
     }
   } catch (const ETextTooLong&) {
     return kFormatError;
   }
   if (!reader.found) return kFormatError;
   if (reader.text.size() > kMaxOfficeXText) return kFormatError;
-  return OutputUtf8Text(reader.text, true, lineBreakStyle, codePage, Utf8Decoder::kLenient,
-                        block);
+  return OutputUtf8Text(reader.text, true, lineBreakStyle, codePage, Utf8Decoder::kLenient, block);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "OfficeXSheet.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 #include "xml/ECXMLParser.h"
@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // A whole decimal integer of 32 bits with an optional sign, or nothing.
 std::optional<int32_t> ToInt32(std::string_view text) {
@@ -37,7 +39,9 @@ std::string_view LocalName(std::string_view name) {
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -55,8 +59,7 @@ TXMLItem ChildNamed(TXMLItem parent, std::string_view name) {
 }
 
 // The index of the next child at or after start that has an "r" attribute, or count.
-int32_t NextWithReference(TXMLItem parent, int32_t start, int32_t count,
-                          std::string& reference) {
+int32_t NextWithReference(TXMLItem parent, int32_t start, int32_t count, std::string& reference) {
   for (int32_t i = start; i < count; ++i) {
     if (parent.SubItem(i).Params().FindValue("r", &reference)) return i;
   }
@@ -75,7 +78,7 @@ void AppendCellValue(TXMLItem cell, const std::vector<std::string>& sharedString
   for (int32_t i = 0; i < count; ++i) {
     TXMLItem child = cell.SubItem(i);
     if (child.Name() != "v") continue;
-    if (!cell.Params().IndexOf("t=s") >= 0) {
+    if (cell.Params().IndexOf("t=s") < 0) {
       row += child.Text();
       return;
     }
@@ -99,9 +102,8 @@ void AppendCellValue(TXMLItem cell, const std::vector<std::string>& sharedString
 // The cells of one row laid out from column 1 to lastColumn, each followed by a TAB. A cell
 // waits for its column; one whose column was passed or lies beyond the last column stops the
 // row (every later column would only add a TAB, and trailing TABs are removed).
-void AppendRowCells(TXMLItem row, int64_t lastColumn,
-                    const std::vector<std::string>& sharedStrings, const std::string& out,
-                    std::string& line) {
+void AppendRowCells(TXMLItem row, int64_t lastColumn, const std::vector<std::string>& sharedStrings,
+                    const std::string& out, std::string& line) {
   const int32_t count = row.Count();
   int64_t column = 1;
   int32_t cursor = 0;
@@ -137,8 +139,10 @@ CellReference ParseCellReference(std::string_view reference) {
   cell.row = ToInt32OrThrow(number);
   for (char c : letters) {
     int64_t digit = 0;
-    if (c >= 'A' && c <= 'Z') digit = c - 'A' + 1;
-    else if (c >= 'a' && c <= 'z') digit = c - 'a' + 1;
+    if (c >= 'A' && c <= 'Z')
+      digit = c - 'A' + 1;
+    else if (c >= 'a' && c <= 'z')
+      digit = c - 'a' + 1;
     if (digit == 0) {
       cell.column = 0;
       break;

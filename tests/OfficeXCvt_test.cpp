@@ -11,6 +11,7 @@
 #include "Engine.h"
 #include "OfficeXSheet.h"
 #include "TestSupport.h"
+#include "VtCvtBase.h"
 
 namespace scrivtar {
 namespace {
@@ -35,7 +36,10 @@ void Put32(std::string& out, uint32_t v) {
   Put16(out, v >> 16);
 }
 
-std::string BuildPackage(const std::vector<PackageEntry>& entries) {
+// Every package begins with its content-type part, as real ones do; it also counts towards the
+// entry count that bounds the worksheet and slide numbers looked for.
+std::string BuildPackage(std::vector<PackageEntry> entries) {
+  entries.insert(entries.begin(), {"[Content_Types].xml", "<Types/>"});
   std::string out, directory;
   for (const PackageEntry& e : entries) {
     uint32_t crc = libdeflate_crc32(0, e.data.data(), e.data.size()) ^ (e.badCrc ? 1u : 0u);
@@ -107,12 +111,15 @@ std::string Slide(const std::string& paragraphs) {
 
 enum class Kind { kDocx, kXlsx, kPptx };
 
-int32_t Convert(OfficeXWork& work, Kind kind, const std::filesystem::path& path,
-                OutputBlock& block, int32_t codePage = 65001) {
+int32_t Convert(OfficeXWork& work, Kind kind, const std::filesystem::path& path, OutputBlock& block,
+                int32_t codePage = 65001) {
   switch (kind) {
-    case Kind::kDocx: return ConvertDocx(work, path, 0, block, codePage);
-    case Kind::kXlsx: return ConvertXlsx(work, path, 0, block, codePage);
-    case Kind::kPptx: return ConvertPptx(work, path, 0, block, codePage);
+    case Kind::kDocx:
+      return ConvertDocx(work, path, 0, block, codePage);
+    case Kind::kXlsx:
+      return ConvertXlsx(work, path, 0, block, codePage);
+    case Kind::kPptx:
+      return ConvertPptx(work, path, 0, block, codePage);
   }
   return 0;
 }
@@ -218,23 +225,28 @@ TEST(OfficeXPackages, TextAndResultCodes) {
     return entries;
   };
   const std::vector<PackageCase> cases = {
-      {"the second name of the main part", Kind::kDocx,
+      {"the second name of the main part",
+       Kind::kDocx,
        {{"word/wordDocument.xml", Document("<w:p><w:r><w:t>old name</w:t></w:r></w:p>")}},
        "old name\r\n"},
       {"no main part", Kind::kDocx, {{"word/styles.xml", "<w:styles/>"}}, "result -5"},
       {"an empty main part", Kind::kDocx, {{"word/document.xml", ""}}, ""},
-      {"a main part that fails its CRC counts as not there", Kind::kDocx,
+      {"a main part that fails its CRC counts as not there",
+       Kind::kDocx,
        {{"word/document.xml", Document("<w:p><w:r><w:t>bad</w:t></w:r></w:p>"), true},
         {"word/wordDocument.xml", Document("<w:p><w:r><w:t>good</w:t></w:r></w:p>")}},
        "good\r\n"},
-      {"upper-case names in the package", Kind::kDocx,
+      {"upper-case names in the package",
+       Kind::kDocx,
        {{"WORD/DOCUMENT.XML", Document("<w:p><w:r><w:t>found</w:t></w:r></w:p>")}},
        "found\r\n"},
-      {"entities decoded once, character references and apos", Kind::kDocx,
+      {"entities decoded once, character references and apos",
+       Kind::kDocx,
        {{"word/document.xml",
          Document("<w:p><w:r><w:t>x &amp;lt; y &#8217;&#x41;&apos;</w:t></w:r></w:p>")}},
        "x &lt; y \u2019A'\r\n"},
-      {"tab stops, tabs, breaks, hyphens, deleted and field text", Kind::kDocx,
+      {"tab stops, tabs, breaks, hyphens, deleted and field text",
+       Kind::kDocx,
        {{"word/document.xml",
          Document("<w:p><w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"720\"/></w:tabs></w:pPr>"
                   "<w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t>"
@@ -242,47 +254,57 @@ TEST(OfficeXPackages, TextAndResultCodes) {
                   "<w:del><w:r><w:delText>gone</w:delText></w:r></w:del>"
                   "<w:r><w:instrText>PAGE</w:instrText></w:r></w:p>")}},
        "a\tb\r\nc-d\r\n"},
-      {"a fallback is read when there is no choice", Kind::kDocx,
+      {"a fallback is read when there is no choice",
+       Kind::kDocx,
        {{"word/document.xml",
          Document("<w:p><w:r><mc:AlternateContent><mc:Fallback><w:t>only</w:t></mc:Fallback>"
                   "</mc:AlternateContent></w:r></w:p>")}},
        "only\r\n"},
       {"no worksheet", Kind::kXlsx, {{"xl/workbook.xml", "<workbook/>"}}, "result -5"},
-      {"an empty worksheet counts but gives no marker", Kind::kXlsx,
+      {"an empty worksheet counts but gives no marker",
+       Kind::kXlsx,
        {{"xl/worksheets/sheet1.xml", ""}},
        ""},
-      {"rich, phonetic, empty and inline strings", Kind::kXlsx,
+      {"rich, phonetic, empty and inline strings",
+       Kind::kXlsx,
        {{"xl/sharedStrings.xml",
          "<sst><si><r><rPr><b/></rPr><t>Bo</t></r><r><t>ld</t></r></si><si/>"
          "<si><t>kanji</t><rPh sb=\"0\" eb=\"1\"><t>reading</t></rPh></si>"
          "<si><t>last</t></si></sst>"},
         {"xl/worksheets/sheet1.xml",
-         Sheet("A1:E1", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\">"
-                        "<v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"s\"><v>3</v>"
-                        "</c><c r=\"E1\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r>"
-                        "</is></c></row>")}},
+         Sheet("A1:E1",
+               "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\">"
+               "<v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"s\"><v>3</v>"
+               "</c><c r=\"E1\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r>"
+               "</is></c></row>")}},
        "_SHEET_1_\r\nBold\t\tkanji\tlast\tinline\r\n"},
-      {"no shared strings: string cells empty, numbers as stored", Kind::kXlsx,
+      {"no shared strings: string cells empty, numbers as stored",
+       Kind::kXlsx,
        {{"xl/worksheets/sheet1.xml",
-         Sheet("A1:B1", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>1.5</v>"
-                        "</c></row>")}},
+         Sheet("A1:B1",
+               "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>1.5</v>"
+               "</c></row>")}},
        "_SHEET_1_\r\n\t1.5\r\n"},
-      {"the example workbook", Kind::kXlsx,
+      {"the example workbook",
+       Kind::kXlsx,
        {{"xl/sharedStrings.xml", "<sst><si><t>Name</t></si><si><t>Qty</t></si></sst>"},
         {"xl/worksheets/sheet1.xml",
-         Sheet("A1:C3", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\">"
-                        "<v>1</v></c></row><row r=\"3\"><c r=\"B3\"><v>3</v></c></row>")}},
+         Sheet("A1:C3",
+               "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\">"
+               "<v>1</v></c></row><row r=\"3\"><c r=\"B3\"><v>3</v></c></row>")}},
        "_SHEET_1_\r\nName\tQty\r\n\r\n\t3\r\n"},
-      {"a dimension over the whole grid with one cell", Kind::kXlsx,
+      {"a dimension over the whole grid with one cell",
+       Kind::kXlsx,
        {{"xl/worksheets/sheet1.xml",
          Sheet("A1:XFD1048576", "<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>")}},
        "_SHEET_1_\r\n7\r\n"},
-      {"a sheet without a dimension gives its cells", Kind::kXlsx,
-       {{"xl/worksheets/sheet1.xml",
-         Sheet("", "<row r=\"2\"><c r=\"B2\"><v>8</v></c></row>")}},
+      {"a sheet without a dimension gives its cells",
+       Kind::kXlsx,
+       {{"xl/worksheets/sheet1.xml", Sheet("", "<row r=\"2\"><c r=\"B2\"><v>8</v></c></row>")}},
        "_SHEET_1_\r\n\r\n\t8\r\n"},
       {"missing numbers skipped, sheet10 needs more entries than its number", Kind::kXlsx,
-       with({{"xl/worksheets/sheet2.xml", Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")},
+       with({{"xl/worksheets/sheet2.xml",
+              Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")},
              {"xl/worksheets/sheet10.xml",
               Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>10</v></c></row>")}}),
        "_SHEET_2_\r\n2\r\n_SHEET_10_\r\n10\r\n"},
@@ -322,18 +344,20 @@ TEST(OfficeXPackages, ExceptionsThatLeaveTheEntryPoint) {
     const char* what;
     std::string package;
   };
-  std::string truncated = BuildPackage(
-      {{"word/document.xml", Document("<w:p><w:r><w:t>cut</w:t></w:r></w:p>")}});
+  std::string truncated =
+      BuildPackage({{"word/document.xml", Document("<w:p><w:r><w:t>cut</w:t></w:r></w:p>")}});
   const std::vector<Case> cases = {
-      {"row number", BuildPackage({{"xl/worksheets/sheet1.xml",
-                                    Sheet("A1:A2", "<row r=\"one\"><c r=\"A1\"><v>1</v></c></row>")}})},
-      {"cell number", BuildPackage({{"xl/worksheets/sheet1.xml",
-                                     Sheet("A1:A2", "<row r=\"1\"><c r=\"A1x\"><v>1</v></c></row>")}})},
+      {"row number",
+       BuildPackage({{"xl/worksheets/sheet1.xml",
+                      Sheet("A1:A2", "<row r=\"one\"><c r=\"A1\"><v>1</v></c></row>")}})},
+      {"cell number",
+       BuildPackage({{"xl/worksheets/sheet1.xml",
+                      Sheet("A1:A2", "<row r=\"1\"><c r=\"A1x\"><v>1</v></c></row>")}})},
       {"dimension number", BuildPackage({{"xl/worksheets/sheet1.xml", Sheet("A1:B2.5", "")}})},
   };
   {
     // The central directory claims ten times the data the entry has: it runs past the end.
-    const size_t central = truncated.find("PK\x01\x02");
+    const size_t central = truncated.rfind("PK\x01\x02");
     ASSERT_NE(central, std::string::npos);
     truncated[central + 20] = truncated[central + 24] = '\x00';
     truncated[central + 21] = truncated[central + 25] = '\x10';
@@ -472,13 +496,12 @@ TEST(OfficeXSheetGrid, SameTextAsThePlainRule) {
     }
     const std::string dimension = "A1:" + ColumnName(lastColumn) + std::to_string(lastRow);
     const std::string expected =
-        lastColumn == 0 || lastRow == 0
-            ? PlainRule(0, 0, rowsText, sharedText)
-            : PlainRule(lastRow, lastColumn, rowsText, sharedText);
-    const std::string actual =
-        TextOfPackage(Kind::kXlsx, {{"xl/sharedStrings.xml", sst},
-                                    {"xl/worksheets/sheet1.xml",
-                                     Sheet(dimension, RowsXml(rowsXml))}});
+        // Without letters ("A1:3") the corner is row 0, column 0: no rows at all.
+        NormalizeLineEnds(
+            PlainRule(lastColumn == 0 ? 0 : lastRow, lastColumn, rowsText, sharedText), kCrLf);
+    const std::string actual = TextOfPackage(
+        Kind::kXlsx, {{"xl/sharedStrings.xml", sst},
+                      {"xl/worksheets/sheet1.xml", Sheet(dimension, RowsXml(rowsXml))}});
     ASSERT_EQ(actual, expected) << "dimension " << dimension << "\n" << RowsXml(rowsXml);
   }
 }

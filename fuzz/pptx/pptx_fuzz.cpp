@@ -13,8 +13,8 @@
 namespace {
 
 const std::filesystem::path& InputPath() {
-  static const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                            ("fuzz_pptx_" + std::to_string(getpid()) + ".pptx");
+  static const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("fuzz_pptx_" + std::to_string(getpid()) + ".pptx");
   return path;
 }
 

@@ -13,8 +13,8 @@
 namespace {
 
 const std::filesystem::path& InputPath() {
-  static const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                            ("fuzz_xlsx_" + std::to_string(getpid()) + ".xlsx");
+  static const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("fuzz_xlsx_" + std::to_string(getpid()) + ".xlsx");
   return path;
 }
 
