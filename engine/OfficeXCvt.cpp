@@ -59,7 +59,7 @@ struct PartReader {
   // bytes over, so a part is not held twice.
   bool Load() {
     if (stream.empty()) return false;
-    work.document.LoadFromBuffer(std::move(stream));
+    work.ghost.LoadFromBuffer(std::move(stream));
     stream.clear();
     return true;
   }
@@ -73,7 +73,7 @@ struct PartReader {
     for (int n = 0; n < count; ++n) {
       name.assign(prefix).append(std::to_string(n)).append(".xml");
       if (!paths.contains(LowerAscii(name))) continue;
-      work.document.ClearDocument();
+      work.ghost.ClearDocument();
       if (!Extract(name) || !Load()) continue;
       text.append(marker).append(std::to_string(n)).append("_").append(kLineEnd);
       rule(work.document.RootItem(), text);
@@ -142,6 +142,9 @@ int32_t ConvertOfficeXml(OfficeXWork& work, const std::filesystem::path& source,
   } catch (const ETextTooLong&) {
     return kFormatError;
   }
+  // The text is all that is needed now: the last tree goes before the output block is filled,
+  // so the two are not held at once.
+  work.ghost.ClearDocument();
   if (!reader.found) return kFormatError;
   if (reader.text.size() > kMaxOfficeXText) return kFormatError;
   return OutputUtf8Text(reader.text, true, lineBreakStyle, codePage, Utf8Decoder::kLenient, block);

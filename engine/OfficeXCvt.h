@@ -18,8 +18,13 @@ namespace scrivtar {
 // (which keeps the directory of the last package), the XML document (the tree of the last part)
 // and the shared-string list of the last workbook.
 struct OfficeXWork {
+  OfficeXWork() { ghost.PrimaryDocument = &document; }
+  OfficeXWork(const OfficeXWork&) = delete;
+  OfficeXWork& operator=(const OfficeXWork&) = delete;
+
   TVCLUnZip zip;
   TECXMLParser document;
+  TXMLGhost ghost;  // loads and clears the document
   std::vector<std::string> sharedStrings;
 };
 
