@@ -27,8 +27,8 @@ constexpr uint32_t kDocFileReadMode = 0x10;
 // Seek origins, handed on as the platform's seek origin.
 enum TSeekOrigin : uint16_t { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 
-// 0 when the file is a compound document, -2 when it does not exist, -5 otherwise (not a
-// compound document, unreadable, or a header that is not sound).
+// 0 when the file is a compound document (a whole header with the compound file signature),
+// -2 when it does not exist, -5 otherwise (not a compound document, unreadable).
 int32_t CheckDocFile(const std::filesystem::path& fileName);
 
 class TDocFileStream;
@@ -73,7 +73,7 @@ class TDocFileStream {
   // Copies up to count bytes at the position and advances it; the number copied (0 at or past
   // the end), or -1 on failure.
   int32_t Read(void* buffer, int32_t count);
-  // Streams are read-only: always -1 with LastError set (0 for a count of 0 or less).
+  // Streams are read-only: always -1 with LastError set.
   int32_t Write(const void* buffer, int32_t count);
   // The new position (its low 32 bits), or -1. Seeking past the end is allowed; a negative
   // resulting position fails and leaves the position unchanged.
@@ -82,7 +82,7 @@ class TDocFileStream {
   // The stream cannot grow or shrink (read-only); LastError tells so.
   void SetSize(int32_t newSize);
 
-  // The true stream size in bytes (not rounded up to sectors).
+  // The true stream size in bytes (not rounded up to sectors); -1 without platform data.
   int64_t Size();
   int64_t Position() const { return position_; }
 

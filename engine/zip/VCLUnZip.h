@@ -30,6 +30,8 @@
 
 #include "zip/kpZipObj.h"
 
+struct libdeflate_decompressor;
+
 namespace scrivtar {
 
 // Base of every exception the reader raises; what() is the message of the failure table.
@@ -132,8 +134,8 @@ class TVCLUnZip {
   }
 
   TIncompleteZipMode IncompleteZipMode = TIncompleteZipMode::izAssumeMulti;
-  // Called every 32,768 bytes of compressed input and every 10,240 bytes of recovery scan;
-  // returning true cancels with EUserCanceled. Empty by default.
+  // Called while compressed input is read (every 256 KiB) and every 10,240 bytes of the
+  // recovery scan; returning true cancels with EUserCanceled. Empty by default.
   std::function<bool()> OnProgress;
 
  private:
@@ -143,6 +145,7 @@ class TVCLUnZip {
   void LoadDirectory(TLFNFileStream& file);
   bool ReadCentralDirectory(TLFNFileStream& dirFile, uint64_t offset, uint16_t count);
   bool RecoveryScan(TLFNFileStream& file);
+  void FindDataDescriptor(TLFNFileStream& file, uint64_t dataStart, TZipHeaderInfo* entry);
   std::string NormalizeName(std::string_view raw, bool fromOemHost, bool utf8Flag) const;
   bool ExtractEntry(TLFNFileStream& file, TZipHeaderInfo& entry, std::string& stream);
   void CheckCancel() const;
@@ -155,6 +158,7 @@ class TVCLUnZip {
   bool directoryLoaded_ = false;
   std::filesystem::file_time_type directoryTime_{};
   uint64_t directoryFileSize_ = 0;
+  ::libdeflate_decompressor* decompressor_ = nullptr;  // made on first use, kept for reuse
 };
 
 }  // namespace scrivtar

@@ -1,0 +1,584 @@
+#include "xml/ECXMLParser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "xml/ECXMLTokenizer.h"
+
+namespace scrivtar {
+namespace {
+
+char LowerAsciiChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAsciiChar(a[i]) != LowerAsciiChar(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsBlank(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) > 0x20) return false;
+  }
+  return true;
+}
+
+// Calls f(line) for each attribute line of raw text, without copying: a space outside double
+// quotes (but never the last character) and every CR or LF end a line; a break at the very end
+// opens no further line. f returns false to stop.
+template <class F>
+void ForEachAttributeLine(std::string_view raw, F f) {
+  bool inQuotes = false;
+  size_t start = 0;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    char c = raw[i];
+    if (c == '"') inQuotes = !inQuotes;
+    if ((c == ' ' && !inQuotes && i + 1 < raw.size()) || c == '\n' || c == '\r') {
+      if (!f(raw.substr(start, i - start))) return;
+      start = i + 1;
+    }
+  }
+  if (start < raw.size()) f(raw.substr(start));
+}
+
+struct AttributeEntry {
+  std::string_view name;   // before the first "="; the whole line when there is none
+  std::string_view value;  // quotes removed, not yet decoded
+  bool hasEquals = false;
+};
+
+AttributeEntry SplitEntry(std::string_view line) {
+  AttributeEntry entry;
+  size_t eq = line.find('=');
+  if (eq == std::string_view::npos) {
+    entry.name = line;
+    return entry;
+  }
+  entry.hasEquals = true;
+  entry.name = line.substr(0, eq);
+  entry.value = line.substr(eq + 1);
+  if (entry.value.size() > 2) {
+    if (entry.value.front() == '"') entry.value.remove_prefix(1);
+    if (!entry.value.empty() && entry.value.back() == '"') entry.value.remove_suffix(1);
+  }
+  return entry;
+}
+
+std::string DecodedValue(std::string_view value) {
+  if (value.find('&') == std::string_view::npos) return std::string(value);
+  return XmlDecodeEntities(value);
+}
+
+std::string EntryLine(const AttributeEntry& entry) {
+  if (!entry.hasEquals) return std::string(entry.name);
+  std::string line(entry.name);
+  line += '=';
+  line += DecodedValue(entry.value);
+  return line;
+}
+
+// True when the attributes hold the entry xml:space=preserve (letter case ignored).
+bool HasPreserve(std::string_view raw) {
+  if (raw.size() < 18) return false;
+  bool found = false;
+  ForEachAttributeLine(raw, [&](std::string_view line) {
+    AttributeEntry entry = SplitEntry(line);
+    if (entry.hasEquals && EqualsNoCase(entry.name, "xml:space") &&
+        EqualsNoCase(DecodedValue(entry.value), "preserve")) {
+      found = true;
+      return false;
+    }
+    return true;
+  });
+  return found;
+}
+
+}  // namespace
+
+// ---- TXMLParams ----
+
+int TXMLParams::Count() const {
+  int count = 0;
+  ForEachAttributeLine(raw_, [&](std::string_view) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
+std::string TXMLParams::Strings(int index) const {
+  std::string result;
+  int i = 0;
+  ForEachAttributeLine(raw_, [&](std::string_view line) {
+    if (i++ != index) return true;
+    result = EntryLine(SplitEntry(line));
+    return false;
+  });
+  return result;
+}
+
+std::vector<std::string> TXMLParams::Lines() const {
+  std::vector<std::string> lines;
+  ForEachAttributeLine(raw_, [&](std::string_view line) {
+    lines.push_back(EntryLine(SplitEntry(line)));
+    return true;
+  });
+  return lines;
+}
+
+bool TXMLParams::FindValue(std::string_view name, std::string* value) const {
+  bool found = false;
+  ForEachAttributeLine(raw_, [&](std::string_view line) {
+    AttributeEntry entry = SplitEntry(line);
+    if (!entry.hasEquals || !EqualsNoCase(entry.name, name)) return true;
+    found = true;
+    if (value) *value = DecodedValue(entry.value);
+    return false;
+  });
+  return found;
+}
+
+std::string TXMLParams::Values(std::string_view name) const {
+  std::string value;
+  FindValue(name, &value);
+  return value;
+}
+
+int TXMLParams::IndexOfName(std::string_view name) const {
+  int index = -1;
+  int i = 0;
+  ForEachAttributeLine(raw_, [&](std::string_view line) {
+    AttributeEntry entry = SplitEntry(line);
+    if (entry.hasEquals && EqualsNoCase(entry.name, name)) {
+      index = i;
+      return false;
+    }
+    ++i;
+    return true;
+  });
+  return index;
+}
+
+int TXMLParams::IndexOf(std::string_view wanted) const {
+  int index = -1;
+  int i = 0;
+  ForEachAttributeLine(raw_, [&](std::string_view line) {
+    AttributeEntry entry = SplitEntry(line);
+    bool equal;
+    if (!entry.hasEquals) {
+      equal = EqualsNoCase(entry.name, wanted);
+    } else {
+      size_t eq = wanted.find('=');
+      equal = eq != std::string_view::npos && EqualsNoCase(entry.name, wanted.substr(0, eq)) &&
+              EqualsNoCase(DecodedValue(entry.value), wanted.substr(eq + 1));
+    }
+    if (equal) {
+      index = i;
+      return false;
+    }
+    ++i;
+    return true;
+  });
+  return index;
+}
+
+// ---- TXMLItem ----
+
+std::string_view TXMLItem::Name() const {
+  if (!doc_) return {};
+  return doc_->NameOf(doc_->nodes_[index_]);
+}
+
+std::string_view TXMLItem::Text() const {
+  if (!doc_) return {};
+  return doc_->TextOf(doc_->nodes_[index_]);
+}
+
+TXMLParams TXMLItem::Params() const {
+  if (!doc_) return {};
+  return TXMLParams(doc_->AttrOf(doc_->nodes_[index_]));
+}
+
+int TXMLItem::Count() const {
+  if (!doc_) return 0;
+  return static_cast<int>(doc_->nodes_[index_].childCount);
+}
+
+TXMLItem TXMLItem::SubItem(int index) const {
+  if (!doc_ || index < 0) return {};
+  const auto& node = doc_->nodes_[index_];
+  if (static_cast<uint32_t>(index) >= node.childCount) return {};
+  return TXMLItem(doc_, doc_->children_[node.firstChild + static_cast<uint32_t>(index)]);
+}
+
+TXMLItem TXMLItem::Parent() const {
+  if (!doc_) return {};
+  uint32_t parent = doc_->nodes_[index_].parent;
+  if (parent == TECXMLParser::kNoParent) return {};
+  return TXMLItem(doc_, parent);
+}
+
+int TXMLItem::IndexOfName(std::string_view name, int start) const {
+  if (!doc_) return -1;
+  const auto& node = doc_->nodes_[index_];
+  for (uint32_t i = start < 0 ? 0 : static_cast<uint32_t>(start); i < node.childCount; ++i) {
+    const auto& child = doc_->nodes_[doc_->children_[node.firstChild + i]];
+    if (EqualsNoCase(doc_->NameOf(child), name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+TXMLItem TXMLItem::ItemByName(std::string_view name) const {
+  if (!doc_) return {};
+  int index = IndexOfName(name);
+  if (index >= 0) return SubItem(index);
+  TXMLItem child = New();
+  child.SetName(name);
+  return child;
+}
+
+int TXMLItem::IndexOf(const TXMLItem& child) const {
+  if (!doc_ || child.doc_ != doc_) return -1;
+  const auto& node = doc_->nodes_[index_];
+  for (uint32_t i = 0; i < node.childCount; ++i) {
+    if (doc_->children_[node.firstChild + i] == child.index_) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+TXMLItem TXMLItem::New() const {
+  if (!doc_) return {};
+  uint32_t child = doc_->AppendChild(index_);
+  doc_->Changed(index_);
+  return TXMLItem(doc_, child);
+}
+
+void TXMLItem::Delete(int index) const {
+  if (!doc_ || index < 0) return;
+  auto& node = doc_->nodes_[index_];
+  if (static_cast<uint32_t>(index) >= node.childCount) return;
+  // The subtree stays in the pool, unreachable, until the next load or clear.
+  auto begin = doc_->children_.begin() + node.firstChild;
+  std::copy(begin + index + 1, begin + node.childCount, begin + index);
+  --node.childCount;
+  doc_->Changed(index_);
+}
+
+void TXMLItem::Move(int from, int to) const {
+  if (!doc_) return;
+  const auto& node = doc_->nodes_[index_];
+  int count = static_cast<int>(node.childCount);
+  if (from < 0 || to < 0 || from >= count || to >= count || from == to) return;
+  auto begin = doc_->children_.begin() + node.firstChild;
+  if (from < to) {
+    std::rotate(begin + from, begin + from + 1, begin + to + 1);
+  } else {
+    std::rotate(begin + to, begin + from, begin + from + 1);
+  }
+  doc_->Changed(index_);
+}
+
+void TXMLItem::Clear() const {
+  if (!doc_) return;
+  auto& node = doc_->nodes_[index_];
+  node.tag = 0;
+  node.nameLenFlags = 0;
+  node.attrLen = 0;
+  node.text = 0;
+  node.textLen = 0;
+  node.childCount = 0;
+  doc_->Changed(index_);
+}
+
+void TXMLItem::SetName(std::string_view name) const {
+  if (!doc_) return;
+  auto& node = doc_->nodes_[index_];
+  if (name.size() > TECXMLParser::kNameMask) name = name.substr(0, TECXMLParser::kNameMask);
+  std::string tag(name);
+  std::string_view attrs = doc_->AttrOf(node);
+  if (!attrs.empty()) {
+    tag += ' ';
+    tag += attrs;
+  }
+  uint32_t owned = doc_->OwnString(std::move(tag));
+  auto& again = doc_->nodes_[index_];
+  again.tag = owned;
+  again.nameLenFlags = (again.nameLenFlags & ~TECXMLParser::kNameMask) | TECXMLParser::kTagOwned |
+                       static_cast<uint32_t>(name.size());
+  doc_->Changed(index_);
+}
+
+void TXMLItem::SetText(std::string_view text) const {
+  if (!doc_) return;
+  bool nonBlank = !IsBlank(text);
+  uint32_t owned = doc_->OwnString(std::string(text));
+  auto& node = doc_->nodes_[index_];
+  node.text = owned;
+  node.textLen = static_cast<uint32_t>(std::min<size_t>(text.size(), 0xFFFFFFFFu));
+  node.nameLenFlags |= TECXMLParser::kTextOwned;
+  if (nonBlank) {
+    node.nameLenFlags |= TECXMLParser::kTextNonBlank;
+  } else {
+    node.nameLenFlags &= ~TECXMLParser::kTextNonBlank;
+  }
+  doc_->Changed(index_);
+}
+
+// ---- TECXMLParser ----
+
+TECXMLParser::TECXMLParser() {
+  ResetTree();
+}
+TECXMLParser::~TECXMLParser() = default;
+
+std::string_view TECXMLParser::TagOf(const Node& n) const {
+  size_t length = (n.nameLenFlags & kNameMask) + (n.attrLen ? n.attrLen + 1 : 0);
+  if (n.nameLenFlags & kTagOwned) return owned_[n.tag];
+  return std::string_view(buffer_).substr(n.tag, length);
+}
+
+std::string_view TECXMLParser::NameOf(const Node& n) const {
+  return TagOf(n).substr(0, n.nameLenFlags & kNameMask);
+}
+
+std::string_view TECXMLParser::AttrOf(const Node& n) const {
+  if (n.attrLen == 0) return {};
+  return TagOf(n).substr((n.nameLenFlags & kNameMask) + 1, n.attrLen);
+}
+
+std::string_view TECXMLParser::TextOf(const Node& n) const {
+  if (n.nameLenFlags & kTextOwned) return owned_[n.text];
+  return std::string_view(buffer_).substr(n.text, n.textLen);
+}
+
+uint32_t TECXMLParser::OwnString(std::string text) {
+  owned_.push_back(std::move(text));
+  return static_cast<uint32_t>(owned_.size() - 1);
+}
+
+void TECXMLParser::Changed(uint32_t index) {
+  if (!loading_ && XMLItemChanged) XMLItemChanged(TXMLItem(this, index));
+}
+
+void TECXMLParser::MakeChildListWritable(uint32_t parent, uint32_t extra) {
+  Node& node = nodes_[parent];
+  if (node.firstChild + node.childCount == children_.size()) return;
+  // Not at the end: move the list to the end, where it can grow.
+  size_t newFirst = children_.size();
+  children_.reserve(children_.size() + node.childCount + extra);
+  for (uint32_t i = 0; i < node.childCount; ++i) {
+    children_.push_back(children_[node.firstChild + i]);
+  }
+  node.firstChild = static_cast<uint32_t>(newFirst);
+}
+
+uint32_t TECXMLParser::AppendChild(uint32_t parent) {
+  MakeChildListWritable(parent, 1);
+  auto child = static_cast<uint32_t>(nodes_.size());
+  Node node;
+  node.parent = parent;
+  nodes_.push_back(node);
+  children_.push_back(child);
+  ++nodes_[parent].childCount;
+  return child;
+}
+
+void TECXMLParser::ResetTree() {
+  std::string().swap(buffer_);
+  std::vector<Node>().swap(nodes_);
+  std::vector<uint32_t>().swap(children_);
+  std::deque<std::string>().swap(owned_);
+  Node root;
+  root.parent = kNoParent;
+  nodes_.push_back(root);
+  StyleSheet.clear();
+}
+
+void TECXMLParser::ClearDocument() {
+  bool cancel = false;
+  if (BeforeClear) BeforeClear(&cancel);
+  if (cancel) return;
+  ResetTree();
+  if (OnCleared) OnCleared();
+}
+
+void TECXMLParser::LoadFromStream(std::string_view bytes) {
+  std::string copy(bytes);
+  LoadFromBuffer(std::move(copy));
+}
+
+void TECXMLParser::LoadFromBuffer(std::string&& bytes) {
+  bool cancel = false;
+  if (BeforeLoad) BeforeLoad(&cancel);
+  if (cancel) return;
+  ResetTree();
+  buffer_ = std::move(bytes);
+  bytes.clear();
+  // Offsets are 32-bit; zip entries never exceed that anyway.
+  constexpr size_t kMaxDocument = std::numeric_limits<uint32_t>::max() - 1;
+  if (buffer_.size() > kMaxDocument) buffer_.resize(kMaxDocument);
+  loading_ = true;
+  Parse();
+  loading_ = false;
+  if (OnLoaded) OnLoaded();
+}
+
+size_t TECXMLParser::MemoryUsage() const {
+  size_t total = buffer_.capacity() + nodes_.capacity() * sizeof(Node) +
+                 children_.capacity() * sizeof(uint32_t);
+  for (const auto& s : owned_) total += sizeof(std::string) + s.capacity();
+  return total;
+}
+
+void TECXMLParser::Parse() {
+  // Every element starts with a "<", so this bounds the pool; pages never written are not
+  // resident, so the over-estimate for start/end tag pairs costs address space only.
+  size_t tags = static_cast<size_t>(std::count(buffer_.begin(), buffer_.end(), '<'));
+  nodes_.reserve(tags + 1);
+
+  TXMLLargeTokenizer tokenizer(buffer_.data(), buffer_.size());
+  // Open elements, root first; joined text of an open element is gathered in its frame and
+  // stored once when it closes, so each piece is decoded once and copied a bounded number of
+  // times however many children interrupt it.
+  struct Frame {
+    uint32_t node;
+    std::string joined;
+    bool hasJoined = false;
+  };
+  std::vector<Frame> open;
+  open.push_back({0, {}, false});
+  uint64_t flattened = 0;  // start tags beyond kMaxDepth not yet closed
+  bool preserve = false;
+
+  auto finish = [&](Frame& frame) {
+    if (!frame.hasJoined) return;
+    uint32_t owned = OwnString(std::move(frame.joined));
+    Node& node = nodes_[frame.node];
+    node.text = owned;
+    node.textLen = static_cast<uint32_t>(std::min<size_t>(owned_[owned].size(), 0xFFFFFFFFu));
+    node.nameLenFlags |= kTextOwned | kTextNonBlank;
+    frame.joined.clear();
+    frame.hasJoined = false;
+  };
+  auto setTag = [&](uint32_t index, std::string_view tag) {
+    std::string_view name = XmlTagName(tag);
+    std::string_view attrs = XmlTagAttributes(tag);
+    Node& node = nodes_[index];
+    node.tag = static_cast<uint32_t>(tag.data() + 1 - buffer_.data());
+    size_t nameLen = std::min<size_t>(name.size(), kNameMask);
+    node.nameLenFlags =
+        (node.nameLenFlags & ~(kNameMask | kTagOwned)) | static_cast<uint32_t>(nameLen);
+    // Attributes start right after the name's space; a cut name has no usable attributes.
+    node.attrLen = nameLen == name.size() ? static_cast<uint32_t>(attrs.size()) : 0;
+    return std::make_pair(name, attrs);
+  };
+  auto newChild = [&](uint32_t parent) {
+    auto index = static_cast<uint32_t>(nodes_.size());
+    Node node;
+    node.parent = parent;
+    nodes_.push_back(node);
+    ++nodes_[parent].childCount;
+    return index;
+  };
+
+  for (TXMLTokenKind kind = tokenizer.Next(false); kind != TXMLTokenKind::kEndOfInput;
+       kind = tokenizer.Next(preserve)) {
+    std::string_view token = tokenizer.Token();
+    Frame& current = open.back();
+    switch (kind) {
+      case TXMLTokenKind::kDeclaration: {
+        std::string upper(token);
+        for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        if (upper.find("XML-STYLESHEET") == std::string::npos) break;
+        size_t href = upper.find("HREF");
+        if (href == std::string::npos) break;
+        size_t quote = token.find('"', href);
+        if (quote == std::string_view::npos) break;
+        size_t end = token.find('"', quote + 1);
+        if (end == std::string_view::npos) end = token.size();
+        StyleSheet = std::string(token.substr(quote + 1, end - quote - 1));
+        break;
+      }
+      case TXMLTokenKind::kComment:
+        break;
+      case TXMLTokenKind::kText: {
+        auto offset = static_cast<uint32_t>(tokenizer.TokenOffset());
+        size_t length = XmlDecodeEntitiesInPlace(buffer_.data() + offset, token.size());
+        std::string_view decoded(buffer_.data() + offset, length);
+        Node& node = nodes_[current.node];
+        if (current.hasJoined) {
+          current.joined += "\r\n";
+          current.joined += decoded;
+        } else if (node.nameLenFlags & kTextNonBlank) {
+          current.joined = std::string(TextOf(node));
+          current.joined += "\r\n";
+          current.joined += decoded;
+          current.hasJoined = true;
+        } else {
+          node.text = offset;
+          node.textLen = static_cast<uint32_t>(length);
+          node.nameLenFlags &= ~kTextOwned;
+          if (!IsBlank(decoded)) node.nameLenFlags |= kTextNonBlank;
+        }
+        break;
+      }
+      case TXMLTokenKind::kStartTag: {
+        if (IsBlank(NameOf(nodes_[current.node])) && flattened == 0) {
+          auto [name, attrs] = setTag(current.node, token);
+          preserve = name == "a:t" || HasPreserve(attrs);
+          break;
+        }
+        uint32_t child = newChild(current.node);
+        auto [name, attrs] = setTag(child, token);
+        preserve = name == "a:t" || HasPreserve(attrs);
+        if (open.size() > static_cast<size_t>(kMaxDepth)) {
+          ++flattened;
+        } else {
+          open.push_back({child, {}, false});
+        }
+        break;
+      }
+      case TXMLTokenKind::kEmptyTag: {
+        uint32_t child = newChild(current.node);
+        auto attrs = setTag(child, token).second;
+        preserve = HasPreserve(attrs);
+        break;
+      }
+      case TXMLTokenKind::kEndTag:
+        if (flattened > 0) {
+          --flattened;
+        } else if (open.size() > 1) {
+          finish(open.back());
+          open.pop_back();
+        }
+        // An end tag at the root (document element already closed) keeps the root current.
+        break;
+      case TXMLTokenKind::kEndOfInput:
+        break;
+    }
+  }
+  for (Frame& frame : open) finish(frame);
+  LayOutChildren();
+}
+
+void TECXMLParser::LayOutChildren() {
+  // Children were counted while parsing; give each item a contiguous range, in document order.
+  uint32_t next = 0;
+  for (Node& node : nodes_) {
+    node.firstChild = next;
+    next += node.childCount;
+    node.childCount = 0;
+  }
+  children_.assign(next, 0);
+  for (uint32_t i = 1; i < nodes_.size(); ++i) {
+    Node& parent = nodes_[nodes_[i].parent];
+    children_[parent.firstChild + parent.childCount++] = i;
+  }
+}
+
+}  // namespace scrivtar
