@@ -12,6 +12,7 @@
 #include "OfficeXSheet.h"
 #include "TestSupport.h"
 #include "VtCvtBase.h"
+#include "ZipBuilder.h"
 
 namespace scrivtar {
 namespace {
@@ -20,72 +21,30 @@ using test::TempDir;
 
 const std::string kMark = "\xEF\xBB\xBF";
 
-// A zip archive of stored entries, as a package writer would leave it.
+// A part of a package built here; badCrc stores it with a CRC-32 that does not match.
 struct PackageEntry {
   std::string name;
   std::string data;
   bool badCrc = false;
 };
 
-void Put16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
 // Every package begins with its content-type part, as real ones do; it also counts towards the
 // entry count that bounds the worksheet and slide numbers looked for.
-std::string BuildPackage(std::vector<PackageEntry> entries) {
-  entries.insert(entries.begin(), {"[Content_Types].xml", "<Types/>"});
-  std::string out, directory;
+test::ZipBuilder PackageOf(const std::vector<PackageEntry>& entries) {
+  test::ZipBuilder zip;
+  zip.Add("[Content_Types].xml", "<Types/>");
   for (const PackageEntry& e : entries) {
-    uint32_t crc = libdeflate_crc32(0, e.data.data(), e.data.size()) ^ (e.badCrc ? 1u : 0u);
-    const auto offset = static_cast<uint32_t>(out.size());
-    const auto size = static_cast<uint32_t>(e.data.size());
-    Put32(out, 0x04034B50);
-    Put16(out, 20);
-    Put16(out, 0);
-    Put16(out, 0);  // stored
-    Put32(out, 0);
-    Put32(out, crc);
-    Put32(out, size);
-    Put32(out, size);
-    Put16(out, static_cast<uint32_t>(e.name.size()));
-    Put16(out, 0);
-    out += e.name;
-    out += e.data;
-    Put32(directory, 0x02014B50);
-    Put16(directory, 0x0314);  // made on Unix: the name is not an OEM one
-    Put16(directory, 20);
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put32(directory, 0);
-    Put32(directory, crc);
-    Put32(directory, size);
-    Put32(directory, size);
-    Put16(directory, static_cast<uint32_t>(e.name.size()));
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put16(directory, 0);
-    Put32(directory, 0);
-    Put32(directory, offset);
-    directory += e.name;
+    test::ZipEntrySpec spec;
+    spec.name = e.name;
+    spec.data = e.data;
+    if (e.badCrc) spec.crc = libdeflate_crc32(0, e.data.data(), e.data.size()) ^ 1u;
+    zip.Add(spec);
   }
-  const auto directoryOffset = static_cast<uint32_t>(out.size());
-  out += directory;
-  Put32(out, 0x06054B50);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, static_cast<uint32_t>(entries.size()));
-  Put16(out, static_cast<uint32_t>(entries.size()));
-  Put32(out, static_cast<uint32_t>(directory.size()));
-  Put32(out, directoryOffset);
-  Put16(out, 0);
-  return out;
+  return zip;
+}
+
+std::string BuildPackage(const std::vector<PackageEntry>& entries) {
+  return PackageOf(entries).Build();
 }
 
 const std::string kSheetHead =
@@ -344,8 +303,6 @@ TEST(OfficeXPackages, ExceptionsThatLeaveTheEntryPoint) {
     const char* what;
     std::string package;
   };
-  std::string truncated =
-      BuildPackage({{"word/document.xml", Document("<w:p><w:r><w:t>cut</w:t></w:r></w:p>")}});
   const std::vector<Case> cases = {
       {"row number",
        BuildPackage({{"xl/worksheets/sheet1.xml",
@@ -356,19 +313,23 @@ TEST(OfficeXPackages, ExceptionsThatLeaveTheEntryPoint) {
       {"dimension number", BuildPackage({{"xl/worksheets/sheet1.xml", Sheet("A1:B2.5", "")}})},
   };
   {
-    // The central directory claims ten times the data the entry has: it runs past the end.
-    const size_t central = truncated.rfind("PK\x01\x02");
-    ASSERT_NE(central, std::string::npos);
-    truncated[central + 20] = truncated[central + 24] = '\x00';
-    truncated[central + 21] = truncated[central + 25] = '\x10';
+    // The directory claims ten times the data the part has: it runs past the end of the file.
+    test::ZipBuilder zip = PackageOf({});
+    test::ZipEntrySpec part;
+    part.name = "word/document.xml";
+    part.data = Document("<w:p><w:r><w:t>cut</w:t></w:r></w:p>");
+    part.method = 0;
+    part.compressedSize = part.uncompressedSize = static_cast<uint32_t>(part.data.size() * 10);
+    zip.Add(part);
     const auto path = dir / "cut.docx";
-    test::WriteFileBytes(path, truncated);
+    test::WriteFileBytes(path, zip.Build());
     OfficeXWork work;
     OutputBlock block;
     EXPECT_THROW(ConvertDocx(work, path, 0, block, 65001), std::exception);
     test::ProcessResult run = test::RunScrcmd({path.string(), "*"});
     EXPECT_NE(run.exitStatus, 0);
-    EXPECT_NE(run.out.find("conversion failed: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("conversion failed: Premature end of file reached"), std::string::npos)
+        << run.out;
   }
   for (const Case& c : cases) {
     const auto path = dir / "bad.xlsx";
