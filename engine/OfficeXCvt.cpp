@@ -87,7 +87,12 @@ void ReadDocx(PartReader& reader) {
     // of the other name's part.
     if (!reader.Extract("word\\wordDocument.xml")) return;
   }
-  if (reader.Load()) AppendDocxText(reader.work.document.RootItem(), reader.text);
+  // The text of a document part is not longer than the part: reserving that much (address
+  // space only, until it is written) spares the copies of a growing string.
+  const size_t partSize = reader.stream.size();
+  if (!reader.Load()) return;
+  reader.text.reserve(partSize);
+  AppendDocxText(reader.work.document.RootItem(), reader.text);
 }
 
 void ReadXlsx(PartReader& reader) {
