@@ -6,6 +6,9 @@
 #include "Engine.h"
 #include "MyPdfCvt.h"
 #include "OfficeXCvt.h"
+#include "VtDocCvt.h"
+#include "VtPptCvt.h"
+#include "VtXlsCvt.h"
 
 namespace scrivtar {
 
@@ -22,9 +25,17 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
     return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
                       options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
   }
+  if (type == "DOC") {
+    return ConvertDoc(source, 0, block, codePage, options.lineBreakStyle, options.specialFormat);
+  }
+  if (type == "XLS") {
+    return ConvertXls(engine.locale(), source, 0, block, codePage, options.lineBreakStyle,
+                      options.xlsUnused);
+  }
   if (type == "HTM") return ConvertHtml(engine.filterHosts(), source, 0, block, codePage);
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
   if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
+  if (type == "PPT") return ConvertPpt(source, 0, block, codePage);
   if (type == "DOCX") return ConvertDocx(engine.officeX(), source, 0, block, codePage);
   if (type == "XLSX") return ConvertXlsx(engine.officeX(), source, 0, block, codePage);
   if (type == "PPTX") return ConvertPptx(engine.officeX(), source, 0, block, codePage);

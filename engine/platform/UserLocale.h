@@ -30,6 +30,8 @@ struct UserLocale {
   std::array<std::string, 12> monthAbbrevs;
   std::array<std::string, 7> dayNames;    // Sunday first
   std::array<std::string, 7> dayAbbrevs;  // Sunday first
+  // The era of dates; Linux has no alternative calendars, so this is the Gregorian era.
+  std::string eraName = "A.D.";
 
   // The built-in en-US values (used for C and POSIX).
   static UserLocale EnUs();

@@ -206,13 +206,13 @@ TXMLParams TXMLItem::Params() const {
 
 int TXMLItem::Count() const {
   if (!doc_) return 0;
-  return static_cast<int>(doc_->nodes_[index_].childCount);
+  return static_cast<int>(TECXMLParser::CountOf(doc_->nodes_[index_]));
 }
 
 TXMLItem TXMLItem::SubItem(int index) const {
   if (!doc_ || index < 0) return {};
   const auto& node = doc_->nodes_[index_];
-  if (static_cast<uint32_t>(index) >= node.childCount) return {};
+  if (static_cast<uint32_t>(index) >= TECXMLParser::CountOf(node)) return {};
   return TXMLItem(doc_, doc_->children_[node.firstChild + static_cast<uint32_t>(index)]);
 }
 
@@ -226,7 +226,8 @@ TXMLItem TXMLItem::Parent() const {
 int TXMLItem::IndexOfName(std::string_view name, int start) const {
   if (!doc_) return -1;
   const auto& node = doc_->nodes_[index_];
-  for (uint32_t i = start < 0 ? 0 : static_cast<uint32_t>(start); i < node.childCount; ++i) {
+  const uint32_t count = TECXMLParser::CountOf(node);
+  for (uint32_t i = start < 0 ? 0 : static_cast<uint32_t>(start); i < count; ++i) {
     const auto& child = doc_->nodes_[doc_->children_[node.firstChild + i]];
     if (EqualsNoCase(doc_->NameOf(child), name)) return static_cast<int>(i);
   }
@@ -245,7 +246,7 @@ TXMLItem TXMLItem::ItemByName(std::string_view name) const {
 int TXMLItem::IndexOf(const TXMLItem& child) const {
   if (!doc_ || child.doc_ != doc_) return -1;
   const auto& node = doc_->nodes_[index_];
-  for (uint32_t i = 0; i < node.childCount; ++i) {
+  for (uint32_t i = 0; i < TECXMLParser::CountOf(node); ++i) {
     if (doc_->children_[node.firstChild + i] == child.index_) return static_cast<int>(i);
   }
   return -1;
@@ -261,18 +262,19 @@ TXMLItem TXMLItem::New() const {
 void TXMLItem::Delete(int index) const {
   if (!doc_ || index < 0) return;
   auto& node = doc_->nodes_[index_];
-  if (static_cast<uint32_t>(index) >= node.childCount) return;
+  const uint32_t count = TECXMLParser::CountOf(node);
+  if (static_cast<uint32_t>(index) >= count) return;
   // The subtree stays in the pool, unreachable, until the next load or clear.
   auto begin = doc_->children_.begin() + node.firstChild;
-  std::copy(begin + index + 1, begin + node.childCount, begin + index);
-  --node.childCount;
+  std::copy(begin + index + 1, begin + count, begin + index);
+  doc_->SetCount(node, count - 1);
   doc_->Changed(index_);
 }
 
 void TXMLItem::Move(int from, int to) const {
   if (!doc_) return;
   const auto& node = doc_->nodes_[index_];
-  int count = static_cast<int>(node.childCount);
+  int count = static_cast<int>(TECXMLParser::CountOf(node));
   if (from < 0 || to < 0 || from >= count || to >= count || from == to) return;
   auto begin = doc_->children_.begin() + node.firstChild;
   if (from < to) {
@@ -287,29 +289,19 @@ void TXMLItem::Clear() const {
   if (!doc_) return;
   auto& node = doc_->nodes_[index_];
   node.tag = 0;
-  node.nameLenFlags = 0;
-  node.attrLen = 0;
   node.text = 0;
   node.textLen = 0;
-  node.childCount = 0;
+  node.countFlags = TECXMLParser::kTagNone;
   doc_->Changed(index_);
 }
 
 void TXMLItem::SetName(std::string_view name) const {
   if (!doc_) return;
+  TECXMLParser::OwnedTag tag{std::string(name), std::string(doc_->AttrOf(doc_->nodes_[index_]))};
+  doc_->ownedTags_.push_back(std::move(tag));
   auto& node = doc_->nodes_[index_];
-  if (name.size() > TECXMLParser::kNameMask) name = name.substr(0, TECXMLParser::kNameMask);
-  std::string tag(name);
-  std::string_view attrs = doc_->AttrOf(node);
-  if (!attrs.empty()) {
-    tag += ' ';
-    tag += attrs;
-  }
-  uint32_t owned = doc_->OwnString(std::move(tag));
-  auto& again = doc_->nodes_[index_];
-  again.tag = owned;
-  again.nameLenFlags = (again.nameLenFlags & ~TECXMLParser::kNameMask) | TECXMLParser::kTagOwned |
-                       static_cast<uint32_t>(name.size());
+  node.tag = static_cast<uint32_t>(doc_->ownedTags_.size() - 1);
+  node.countFlags = (node.countFlags & ~TECXMLParser::kTagNone) | TECXMLParser::kTagOwned;
   doc_->Changed(index_);
 }
 
@@ -320,11 +312,11 @@ void TXMLItem::SetText(std::string_view text) const {
   auto& node = doc_->nodes_[index_];
   node.text = owned;
   node.textLen = static_cast<uint32_t>(std::min<size_t>(text.size(), 0xFFFFFFFFu));
-  node.nameLenFlags |= TECXMLParser::kTextOwned;
+  node.countFlags |= TECXMLParser::kTextOwned;
   if (nonBlank) {
-    node.nameLenFlags |= TECXMLParser::kTextNonBlank;
+    node.countFlags |= TECXMLParser::kTextNonBlank;
   } else {
-    node.nameLenFlags &= ~TECXMLParser::kTextNonBlank;
+    node.countFlags &= ~TECXMLParser::kTextNonBlank;
   }
   doc_->Changed(index_);
 }
@@ -336,23 +328,40 @@ TECXMLParser::TECXMLParser() {
 }
 TECXMLParser::~TECXMLParser() = default;
 
-std::string_view TECXMLParser::TagOf(const Node& n) const {
-  size_t length = (n.nameLenFlags & kNameMask) + (n.attrLen ? n.attrLen + 1 : 0);
-  if (n.nameLenFlags & kTagOwned) return owned_[n.tag];
-  return std::string_view(buffer_).substr(n.tag, length);
+std::string_view TECXMLParser::BufferTag(const Node& n) const {
+  // The tag runs to its first ">", which the tokenizer has checked is there.
+  const char* start = buffer_.data() + n.tag;
+  const void* close = std::memchr(start, '>', buffer_.size() - n.tag);
+  size_t length = close ? static_cast<size_t>(static_cast<const char*>(close) - start) + 1
+                        : buffer_.size() - n.tag;
+  return std::string_view(start, length);
 }
 
 std::string_view TECXMLParser::NameOf(const Node& n) const {
-  return TagOf(n).substr(0, n.nameLenFlags & kNameMask);
+  if (n.countFlags & kTagNone) return {};
+  if (n.countFlags & kTagOwned) return ownedTags_[n.tag].name;
+  // From the second character to the first space; without a space to the first "/"; without
+  // either, up to the ">". The scan stops at the first space, so it costs the name's length.
+  const char* start = buffer_.data() + n.tag + 1;
+  const char* end = buffer_.data() + buffer_.size();
+  const char* slash = nullptr;
+  for (const char* p = start; p < end; ++p) {
+    char c = *p;
+    if (c == ' ') return std::string_view(start, static_cast<size_t>(p - start));
+    if (c == '/' && slash == nullptr) slash = p;
+    if (c == '>') return std::string_view(start, static_cast<size_t>((slash ? slash : p) - start));
+  }
+  return {};
 }
 
 std::string_view TECXMLParser::AttrOf(const Node& n) const {
-  if (n.attrLen == 0) return {};
-  return TagOf(n).substr((n.nameLenFlags & kNameMask) + 1, n.attrLen);
+  if (n.countFlags & kTagNone) return {};
+  if (n.countFlags & kTagOwned) return ownedTags_[n.tag].attributes;
+  return XmlTagAttributes(BufferTag(n));
 }
 
 std::string_view TECXMLParser::TextOf(const Node& n) const {
-  if (n.nameLenFlags & kTextOwned) return owned_[n.text];
+  if (n.countFlags & kTextOwned) return owned_[n.text];
   return std::string_view(buffer_).substr(n.text, n.textLen);
 }
 
@@ -367,11 +376,12 @@ void TECXMLParser::Changed(uint32_t index) {
 
 void TECXMLParser::MakeChildListWritable(uint32_t parent, uint32_t extra) {
   Node& node = nodes_[parent];
-  if (node.firstChild + node.childCount == children_.size()) return;
+  const uint32_t count = CountOf(node);
+  if (node.firstChild + count == children_.size()) return;
   // Not at the end: move the list to the end, where it can grow.
   size_t newFirst = children_.size();
-  children_.reserve(children_.size() + node.childCount + extra);
-  for (uint32_t i = 0; i < node.childCount; ++i) {
+  children_.reserve(children_.size() + count + extra);
+  for (uint32_t i = 0; i < count; ++i) {
     children_.push_back(children_[node.firstChild + i]);
   }
   node.firstChild = static_cast<uint32_t>(newFirst);
@@ -382,9 +392,10 @@ uint32_t TECXMLParser::AppendChild(uint32_t parent) {
   auto child = static_cast<uint32_t>(nodes_.size());
   Node node;
   node.parent = parent;
+  node.countFlags = kTagNone;
   nodes_.push_back(node);
   children_.push_back(child);
-  ++nodes_[parent].childCount;
+  SetCount(nodes_[parent], CountOf(nodes_[parent]) + 1);
   return child;
 }
 
@@ -393,8 +404,10 @@ void TECXMLParser::ResetTree() {
   std::vector<Node>().swap(nodes_);
   std::vector<uint32_t>().swap(children_);
   std::deque<std::string>().swap(owned_);
+  std::deque<OwnedTag>().swap(ownedTags_);
   Node root;
   root.parent = kNoParent;
+  root.countFlags = kTagNone;
   nodes_.push_back(root);
   StyleSheet.clear();
 }
@@ -432,6 +445,8 @@ size_t TECXMLParser::MemoryUsage() const {
   size_t total = buffer_.capacity() + nodes_.capacity() * sizeof(Node) +
                  children_.capacity() * sizeof(uint32_t);
   for (const auto& s : owned_) total += sizeof(std::string) + s.capacity();
+  for (const auto& t : ownedTags_)
+    total += sizeof(OwnedTag) + t.name.capacity() + t.attributes.capacity();
   return total;
 }
 
@@ -461,28 +476,25 @@ void TECXMLParser::Parse() {
     Node& node = nodes_[frame.node];
     node.text = owned;
     node.textLen = static_cast<uint32_t>(std::min<size_t>(owned_[owned].size(), 0xFFFFFFFFu));
-    node.nameLenFlags |= kTextOwned | kTextNonBlank;
+    node.countFlags |= kTextOwned | kTextNonBlank;
     frame.joined.clear();
     frame.hasJoined = false;
   };
   auto setTag = [&](uint32_t index, std::string_view tag) {
-    std::string_view name = XmlTagName(tag);
-    std::string_view attrs = XmlTagAttributes(tag);
     Node& node = nodes_[index];
-    node.tag = static_cast<uint32_t>(tag.data() + 1 - buffer_.data());
-    size_t nameLen = std::min<size_t>(name.size(), kNameMask);
-    node.nameLenFlags =
-        (node.nameLenFlags & ~(kNameMask | kTagOwned)) | static_cast<uint32_t>(nameLen);
-    // Attributes start right after the name's space; a cut name has no usable attributes.
-    node.attrLen = nameLen == name.size() ? static_cast<uint32_t>(attrs.size()) : 0;
-    return std::make_pair(name, attrs);
+    node.tag = static_cast<uint32_t>(tag.data() - buffer_.data());
+    node.countFlags &= ~(kTagOwned | kTagNone);
+    return std::make_pair(XmlTagName(tag), XmlTagAttributes(tag));
   };
-  auto newChild = [&](uint32_t parent) {
+  // A new child of parent; none when parent already holds the most children an item can.
+  auto newChild = [&](uint32_t parent) -> uint32_t {
+    if (CountOf(nodes_[parent]) == kCountMask) return kNoParent;
     auto index = static_cast<uint32_t>(nodes_.size());
     Node node;
     node.parent = parent;
+    node.countFlags = kTagNone;
     nodes_.push_back(node);
-    ++nodes_[parent].childCount;
+    SetCount(nodes_[parent], CountOf(nodes_[parent]) + 1);
     return index;
   };
 
@@ -514,7 +526,7 @@ void TECXMLParser::Parse() {
         if (current.hasJoined) {
           current.joined += "\r\n";
           current.joined += decoded;
-        } else if (node.nameLenFlags & kTextNonBlank) {
+        } else if (node.countFlags & kTextNonBlank) {
           current.joined = std::string(TextOf(node));
           current.joined += "\r\n";
           current.joined += decoded;
@@ -522,8 +534,8 @@ void TECXMLParser::Parse() {
         } else {
           node.text = offset;
           node.textLen = static_cast<uint32_t>(length);
-          node.nameLenFlags &= ~kTextOwned;
-          if (!IsBlank(decoded)) node.nameLenFlags |= kTextNonBlank;
+          node.countFlags &= ~kTextOwned;
+          if (!IsBlank(decoded)) node.countFlags |= kTextNonBlank;
         }
         break;
       }
@@ -534,6 +546,7 @@ void TECXMLParser::Parse() {
           break;
         }
         uint32_t child = newChild(current.node);
+        if (child == kNoParent) break;
         auto [name, attrs] = setTag(child, token);
         preserve = name == "a:t" || HasPreserve(attrs);
         if (open.size() > static_cast<size_t>(kMaxDepth)) {
@@ -545,6 +558,7 @@ void TECXMLParser::Parse() {
       }
       case TXMLTokenKind::kEmptyTag: {
         uint32_t child = newChild(current.node);
+        if (child == kNoParent) break;
         auto attrs = setTag(child, token).second;
         preserve = HasPreserve(attrs);
         break;
@@ -571,13 +585,15 @@ void TECXMLParser::LayOutChildren() {
   uint32_t next = 0;
   for (Node& node : nodes_) {
     node.firstChild = next;
-    next += node.childCount;
-    node.childCount = 0;
+    next += CountOf(node);
+    SetCount(node, 0);
   }
   children_.assign(next, 0);
   for (uint32_t i = 1; i < nodes_.size(); ++i) {
     Node& parent = nodes_[nodes_[i].parent];
-    children_[parent.firstChild + parent.childCount++] = i;
+    uint32_t slot = CountOf(parent);
+    children_[parent.firstChild + slot] = i;
+    SetCount(parent, slot + 1);
   }
 }
 

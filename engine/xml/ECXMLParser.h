@@ -153,42 +153,49 @@ class TECXMLParser {
  private:
   friend class TXMLItem;
 
-  // One element, 32 bytes. Its tag text lives either in the buffer (at tag) or, once renamed
-  // or created by New, in owned_[tag]: name at [0, nameLen), raw attributes at
-  // [nameLen + 1, nameLen + 1 + attrLen). Text likewise lives in the buffer or in owned_.
+  // One element, 24 bytes. Its tag is either in the buffer (tag = offset of its "<"; name and
+  // attributes are cut from it when asked for) or, once renamed or created by New, in
+  // ownedTags_[tag]. Its text is in the buffer (text, textLen) or in owned_[text].
   struct Node {
     uint32_t tag = 0;
-    uint32_t nameLenFlags = 0;  // low 24 bits: name length; high 8 bits: flags
-    uint32_t attrLen = 0;
     uint32_t text = 0;
     uint32_t textLen = 0;
     uint32_t parent = 0;
     uint32_t firstChild = 0;  // index into children_
-    uint32_t childCount = 0;
+    uint32_t countFlags = 0;  // low 28 bits: number of children; high 4 bits: flags
   };
-  static constexpr uint32_t kNameMask = 0x00FFFFFF;
-  static constexpr uint32_t kTagOwned = 1u << 24;
-  static constexpr uint32_t kTextOwned = 1u << 25;
-  static constexpr uint32_t kTextNonBlank = 1u << 26;
+  struct OwnedTag {
+    std::string name;
+    std::string attributes;
+  };
+  static_assert(sizeof(Node) == 24);
+  static constexpr uint32_t kCountMask = 0x0FFFFFFF;
+  static constexpr uint32_t kTagOwned = 1u << 28;
+  static constexpr uint32_t kTagNone = 1u << 29;
+  static constexpr uint32_t kTextOwned = 1u << 30;
+  static constexpr uint32_t kTextNonBlank = 1u << 31;
   static constexpr uint32_t kNoParent = 0xFFFFFFFF;
+  static uint32_t CountOf(const Node& n) { return n.countFlags & kCountMask; }
 
   void Parse();
   void LayOutChildren();
   void ResetTree();
   void Changed(uint32_t index);
 
-  std::string_view TagOf(const Node& n) const;
+  std::string_view BufferTag(const Node& n) const;
   std::string_view NameOf(const Node& n) const;
   std::string_view AttrOf(const Node& n) const;
   std::string_view TextOf(const Node& n) const;
   uint32_t AppendChild(uint32_t parent);
   void MakeChildListWritable(uint32_t parent, uint32_t extra);
   uint32_t OwnString(std::string text);
+  void SetCount(Node& n, uint32_t count) { n.countFlags = (n.countFlags & ~kCountMask) | count; }
 
   std::string buffer_;
   std::vector<Node> nodes_;
   std::vector<uint32_t> children_;
   std::deque<std::string> owned_;  // a deque keeps every string in place as it grows
+  std::deque<OwnedTag> ownedTags_;
   bool loading_ = false;
 };
 

@@ -74,6 +74,28 @@ bool IsLocalHeaderCandidate(std::string_view b, size_t at) {
   return Le32(b, at) == kLocalSignature && static_cast<uint8_t>(b[at + 5]) < 10;
 }
 
+// Every field of a central directory header (46 bytes at pos) but the name.
+TZipHeaderInfo ParseCentralHeader(std::string_view header, uint64_t pos) {
+  TZipHeaderInfo entry;
+  entry.versionMadeBy = Le16(header, 4);
+  entry.versionNeeded = Le16(header, 6);
+  entry.flags = Le16(header, 8);
+  entry.compressionMethod = Le16(header, 10);
+  entry.dateTime = Le32(header, 12);
+  entry.crc32 = Le32(header, 16);
+  entry.compressedSize = Le32(header, 20);
+  entry.uncompressedSize = Le32(header, 24);
+  entry.fileNameLength = Le16(header, 28);
+  entry.centralExtraLength = Le16(header, 30);
+  entry.commentLength = Le16(header, 32);
+  entry.diskNumberStart = Le16(header, 34);
+  entry.internalAttributes = Le16(header, 36);
+  entry.externalAttributes = Le32(header, 38);
+  entry.localHeaderOffset = Le32(header, 42);
+  entry.centralHeaderOffset = static_cast<uint32_t>(std::min<uint64_t>(pos, 0xFFFFFFFFu));
+  return entry;
+}
+
 }  // namespace
 
 TVCLUnZip::TVCLUnZip(int32_t oemCodePage, int32_t ansiCodePage)
@@ -223,23 +245,7 @@ bool TVCLUnZip::ReadCentralDirectory(TLFNFileStream& dirFile, uint64_t offset, u
     if (havePrevious && !entries_.Insert(std::move(previous))) return false;
     havePrevious = false;
 
-    TZipHeaderInfo entry;
-    entry.versionMadeBy = Le16(header, 4);
-    entry.versionNeeded = Le16(header, 6);
-    entry.flags = Le16(header, 8);
-    entry.compressionMethod = Le16(header, 10);
-    entry.dateTime = Le32(header, 12);
-    entry.crc32 = Le32(header, 16);
-    entry.compressedSize = Le32(header, 20);
-    entry.uncompressedSize = Le32(header, 24);
-    entry.fileNameLength = Le16(header, 28);
-    entry.centralExtraLength = Le16(header, 30);
-    entry.commentLength = Le16(header, 32);
-    entry.diskNumberStart = Le16(header, 34);
-    entry.internalAttributes = Le16(header, 36);
-    entry.externalAttributes = Le32(header, 38);
-    entry.localHeaderOffset = Le32(header, 42);
-    entry.centralHeaderOffset = static_cast<uint32_t>(pos);
+    TZipHeaderInfo entry = ParseCentralHeader(header, pos);
     std::string_view rawName;
     if (!dirFile.View(pos + kCentralHeaderSize, entry.fileNameLength, &rawName)) return false;
     bool oemHost = (entry.versionMadeBy >> 8) == 0;
@@ -351,28 +357,18 @@ bool TVCLUnZip::RecoveryScan(TLFNFileStream& file) {
     int index = entries_.IndexOfOffset(Le32(header, 42));
     std::string_view rawName;
     if (!file.View(pos + kCentralHeaderSize, nameLength, &rawName)) break;
-    TZipHeaderInfo candidate;
+    TZipHeaderInfo update = ParseCentralHeader(header, pos);
     SplitStoredPath(
-        NormalizeName(rawName, (Le16(header, 4) >> 8) == 0, (Le16(header, 8) & 0x0800) != 0),
-        &candidate);
+        NormalizeName(rawName, (update.versionMadeBy >> 8) == 0, (update.flags & 0x0800) != 0),
+        &update);
     // A central header that names another file than the local header at its offset is damaged
     // itself; the local header is what the data really belongs to.
-    if (index >= 0 && candidate.StoredPath() == entries_.Item(index).StoredPath()) {
+    if (index >= 0 && update.StoredPath() == entries_.Item(index).StoredPath()) {
       TZipHeaderInfo& entry = entries_.Item(index);
-      entry.versionMadeBy = Le16(header, 4);
-      entry.versionNeeded = Le16(header, 6);
-      entry.flags = Le16(header, 8);
-      entry.compressionMethod = Le16(header, 10);
-      entry.dateTime = Le32(header, 12);
-      entry.crc32 = Le32(header, 16);
-      entry.compressedSize = Le32(header, 20);
-      entry.uncompressedSize = Le32(header, 24);
-      entry.fileNameLength = nameLength;
-      entry.centralExtraLength = extraLength;
-      entry.commentLength = commentLength;
-      entry.internalAttributes = Le16(header, 36);
-      entry.externalAttributes = Le32(header, 38);
-      entry.centralHeaderOffset = static_cast<uint32_t>(std::min<uint64_t>(pos, 0xFFFFFFFFu));
+      update.localHeaderOffset = entry.localHeaderOffset;
+      update.localExtraLength = entry.localExtraLength;
+      update.diskNumberStart = 0;
+      entry = std::move(update);
     }
     pos += kCentralHeaderSize + nameLength + extraLength + commentLength;
   }

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Times scrcmd against catppt on PowerPoint binary presentations: one presentation of 600 slides
+# with speaker notes, and 1,000 small files converted one process per file (as scripts do).
+# Both write UTF-8. Inputs are generated into build/bench/ppt by bench/make_ppt_inputs.py.
+# Usage: bench/ppt.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+inputs=build/bench/ppt
+if [[ ! -f $inputs/big.ppt || ! -d $inputs/small ]]; then
+  /usr/bin/python3 bench/make_ppt_inputs.py "$inputs"
+fi
+cmake --preset release > /dev/null
+cmake --build --preset release --target scrcmd -j2 > /dev/null
+scrcmd=$PWD/build/release/bin/scrcmd
+find "$inputs/small" -name '*.ppt' | sort > "$inputs/small.list"
+
+echo "== one presentation: 600 slides with notes ($(du -k "$inputs/big.ppt" | cut -f1) KB)"
+hyperfine -N --warmup 5 --runs 40 \
+  -n scrcmd "$scrcmd -c65001 $inputs/big.ppt *" \
+  -n catppt "catppt -d utf-8 $inputs/big.ppt"
+
+echo "== 1,000 small files, one process each"
+hyperfine --warmup 1 --runs 5 \
+  -n scrcmd "xargs -a $inputs/small.list -d '\n' -I{} $scrcmd -c65001 {} '*' > /dev/null" \
+  -n catppt "xargs -a $inputs/small.list -d '\n' -n1 catppt -d utf-8 > /dev/null"
+
+echo "== peak memory on the big presentation (KB)"
+/usr/bin/time -f "scrcmd %M" "$scrcmd" -c65001 "$inputs/big.ppt" '*' > /dev/null
+/usr/bin/time -f "catppt %M" catppt -d utf-8 "$inputs/big.ppt" > /dev/null
