@@ -7,6 +7,7 @@
 #include "MyPdfCvt.h"
 #include "OfficeXCvt.h"
 #include "VtDocCvt.h"
+#include "VtMhtCvt.h"
 #include "VtPptCvt.h"
 #include "VtXlsCvt.h"
 
@@ -25,6 +26,7 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
     return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
                       options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
   }
+  if (type == "MHT") return ConvertMht(engine.filterHosts(), source, 0, block, codePage);
   if (type == "DOC") {
     return ConvertDoc(source, 0, block, codePage, options.lineBreakStyle, options.specialFormat);
   }
