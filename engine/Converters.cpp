@@ -51,7 +51,10 @@ int32_t RunFileHost(FilterHosts& hosts, FilterBinding& binding, const std::files
     FileStream& stream;
     ~StreamCloser() { stream.Close(); }
   } closeStream{stream};
-  return RunFilter(*filter, stream.record(), byteLimit, kCrLf, codePage, block);
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(source, ec);  // a hint; 0 when unknown
+  return RunFilter(*filter, stream.record(), byteLimit, kCrLf, codePage, block,
+                   ec || size > (1u << 30) ? 0 : static_cast<size_t>(size));
 }
 
 }  // namespace
@@ -224,8 +227,9 @@ void FilterHosts::RemoveStaleIni() const {
 }
 
 int32_t RunFilter(const FilterFunctions& filter, ScrStreamRecord& record, int32_t byteLimit,
-                  int32_t style, int32_t codePage, OutputBlock& block) {
+                  int32_t style, int32_t codePage, OutputBlock& block, size_t sourceSize) {
   std::string collected;
+  if (byteLimit <= 0) collected.reserve(sourceSize);
   {
     auto buffer = std::make_unique<uint8_t[]>(kFilterBufferSize);
     record.filterState = nullptr;
@@ -277,7 +281,7 @@ int32_t ConvertHtmlText(FilterHosts& hosts, std::string_view html, int32_t byteL
     MemoryStream& stream;
     ~StreamDetacher() { stream.Detach(); }
   } detach{stream};
-  return RunFilter(*filter, stream.record(), byteLimit, kCrLf, codePage, block);
+  return RunFilter(*filter, stream.record(), byteLimit, kCrLf, codePage, block, html.size());
 }
 
 }  // namespace scrivtar

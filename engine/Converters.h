@@ -159,8 +159,9 @@ class FilterHosts {
 // delivers 0 bytes (one call of at most 65,536 bytes with a non-zero byte limit), always
 // CloseConverter; then the output step (line ends of the style, strict UTF-8 decoding). Returns
 // the stored byte count, or 0 without touching the block when the filter delivered nothing.
+// sourceSize reserves room for the output up front (pages are only touched as text arrives).
 int32_t RunFilter(const FilterFunctions& filter, ScrStreamRecord& record, int32_t byteLimit,
-                  int32_t style, int32_t codePage, OutputBlock& block);
+                  int32_t style, int32_t codePage, OutputBlock& block, size_t sourceSize = 0);
 
 // The file hosts: -1 when the library is missing, -2 when the source cannot be opened.
 int32_t ConvertHlp(FilterHosts& hosts, const std::filesystem::path& source, int32_t byteLimit,

@@ -6,6 +6,7 @@
 #include "Engine.h"
 #include "MyPdfCvt.h"
 #include "VtDocCvt.h"
+#include "VtMhtCvt.h"
 #include "VtPptCvt.h"
 #include "VtXlsCvt.h"
 
@@ -24,6 +25,7 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
     return ConvertPdf(engine.pdf(), source, 0, block, codePage, 1, 0, options.specialFormat,
                       options.pdfNoPageBreaks, options.lineBreakStyle, "", "");
   }
+  if (type == "MHT") return ConvertMht(engine.filterHosts(), source, 0, block, codePage);
   if (type == "DOC") {
     return ConvertDoc(source, 0, block, codePage, options.lineBreakStyle, options.specialFormat);
   }

@@ -272,6 +272,12 @@ int32_t ReadHallPhrases(HlpConverter& converter, bool& ok) {
   const int32_t imageSize = LeS32(header + 12);
   const int32_t storedSize = LeS32(header + 16);
   if (count > kMaxPhrases || imageSize <= 0 || imageSize > kMaxImageSize) return kOk;
+  // Before allocating: every phrase takes at least two bits of the index, and the image cannot
+  // be larger than its stored bytes expand to (an LZ77 reference gives at most 18 bytes).
+  const int64_t indexBytes = static_cast<int64_t>(converter.fileSize) - (indexStart + 28);
+  const int64_t imageUsed = LeS32(imageHeader + 4);
+  const int64_t imageMost = imageSize == storedSize ? converter.fileSize : 9 * imageUsed;
+  if (static_cast<int64_t>(count) > 4 * indexBytes || imageSize > imageMost) return kOk;
   HLP_TRY(AllocatePhraseTable(converter, count, static_cast<uint32_t>(imageSize)));
   converter.hallMode = true;
   if (imageSize == storedSize) {
@@ -359,11 +365,14 @@ int32_t ReadOldPhrases(HlpConverter& converter, bool& ok) {
     }
   }
   if (imageSize <= 0 || imageSize > kMaxImageSize || storedSize <= 0) return kOk;
+  // Before allocating: the offset table and the stored phrases must be in the file, and the
+  // image cannot be larger than its stored bytes expand to.
+  const uint32_t tableBytes = 2 * (count + 1);
+  if (BytesLeft(converter) < tableBytes + storedSize) return kOk;
+  if (!converter.oldFormat && imageSize > 9 * storedSize) return kOk;
   HLP_TRY(AllocatePhraseTable(converter, count, static_cast<uint32_t>(imageSize)));
   converter.hallMode = false;
 
-  const uint32_t tableBytes = 2 * (count + 1);
-  if (BytesLeft(converter) < tableBytes) return kOk;
   // Up to 32,767 phrases the table fits in TextBuffer; a larger one gets its own buffer.
   uint8_t* table =
       tableBytes <= kBufferSize ? converter.textBuffer : static_cast<uint8_t*>(malloc(tableBytes));

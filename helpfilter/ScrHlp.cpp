@@ -48,6 +48,18 @@ int32_t SetRawChunk(HlpConverter& c, const uint8_t* bytes, uint32_t length) {
   return kOk;
 }
 
+int32_t ReadRawBytes(HlpConverter& c) {
+  if (c.rawRemaining <= 0) {
+    c.done = true;
+    SetChunk(c, nullptr, 0);
+    return kOk;
+  }
+  const uint32_t count = static_cast<uint32_t>(Min<int64_t>(c.rawRemaining, kBufferSize));
+  HLP_TRY(ReadSource(c, c.blockBuffer, count));
+  c.rawRemaining -= count;
+  return SetRawChunk(c, c.blockBuffer, count);
+}
+
 int32_t ReadHelpText(HlpConverter& c) {
   Piece piece{};
   HLP_TRY(NextText(c, piece));
@@ -66,19 +78,9 @@ int32_t ReadHelpText(HlpConverter& c) {
   }
   c.convertRaw = true;
   c.rawRemaining = static_cast<int64_t>(c.fileSize) - c.position;
+  // An empty chunk would end the host's reading before the rest of the file.
+  if (piece.length == 0) return ReadRawBytes(c);
   return SetRawChunk(c, c.blockBuffer + c.currentOffset, static_cast<uint32_t>(piece.length));
-}
-
-int32_t ReadRawBytes(HlpConverter& c) {
-  if (c.rawRemaining <= 0) {
-    c.done = true;
-    SetChunk(c, nullptr, 0);
-    return kOk;
-  }
-  const uint32_t count = static_cast<uint32_t>(Min<int64_t>(c.rawRemaining, kBufferSize));
-  HLP_TRY(ReadSource(c, c.blockBuffer, count));
-  c.rawRemaining -= count;
-  return SetRawChunk(c, c.blockBuffer, count);
 }
 
 void FreeState(HlpConverter* c) {
@@ -148,7 +150,11 @@ int32_t ReadConverter(ScrStreamRecord* record, void* buffer, uint32_t bufferSize
     return kOk;
   }
   if (c->done || bufferSize == 0) return kOk;
-  HLP_TRY(c->helpMode ? ReadHelpText(*c) : ReadRawBytes(*c));
+  const int32_t result = c->helpMode ? ReadHelpText(*c) : ReadRawBytes(*c);
+  if (result != kOk) {
+    c->done = true;  // an error ends the output: later calls give nothing
+    return result;
+  }
   *count = HandOut(*c, buffer, bufferSize);
   return kOk;
 }

@@ -47,14 +47,17 @@ int32_t LoadNextBlock(HlpConverter& c, BlockLoad& load) {
 
 // Moves CurrentOffset to the record `nextBlock` names: a distance in old files, a topic position
 // (block number times BlockCapacity plus the offset in the block) in newer ones. Only forward,
-// and never beyond what the remaining blocks can hold.
-bool Advance(HlpConverter& c, int32_t nextBlock) {
+// never into the record itself (records do not overlap, so no byte of the topic file gives text
+// twice) and never beyond what the remaining blocks can hold.
+bool Advance(HlpConverter& c, int32_t nextBlock, int32_t recordSize) {
   const int64_t target = c.oldFormat
                              ? c.currentOffset + nextBlock
                              : nextBlock - static_cast<int64_t>(c.blockIndex - 1) * c.blockCapacity;
   const int64_t limit =
       static_cast<int64_t>(c.blockCount - c.blockIndex + 1) * c.blockCapacity - kRecordHeaderSize;
-  if (target <= c.currentOffset || target > limit) return false;
+  if (target <= c.currentOffset || target < c.currentOffset + recordSize || target > limit) {
+    return false;
+  }
   c.currentOffset = target;
   return true;
 }
@@ -149,7 +152,7 @@ int32_t FeedSpan(HlpConverter& c, int& state) {
     span.headerPending = false;
     if (header.nextBlock <= 0) {
       span.last = true;
-    } else if (!Advance(c, header.nextBlock)) {
+    } else if (!Advance(c, header.nextBlock, header.blockSize)) {
       state = -1;
       return kOk;
     }
@@ -257,10 +260,10 @@ int32_t NextText(HlpConverter& c, Piece& piece) {
       }
       if (text > 0) {
         // The text goes out first; a chain that cannot go on falls back at the next call.
-        if (!Advance(c, header.nextBlock)) c.pendingFallback = true;
+        if (!Advance(c, header.nextBlock, header.blockSize)) c.pendingFallback = true;
         return TextPiece(c, piece, text);
       }
-      if (!Advance(c, header.nextBlock)) return Fallback(c, piece, inBlock);
+      if (!Advance(c, header.nextBlock, header.blockSize)) return Fallback(c, piece, inBlock);
       continue;
     }
 
@@ -268,7 +271,7 @@ int32_t NextText(HlpConverter& c, Piece& piece) {
     HLP_TRY(StartSpan(c, header.blockSize, inBlock));
     if (header.nextBlock <= 0) {
       c.span.last = true;
-    } else if (!Advance(c, header.nextBlock)) {
+    } else if (!Advance(c, header.nextBlock, header.blockSize)) {
       return Fallback(c, piece, inBlock);
     }
   }

@@ -329,39 +329,27 @@ TEST(FilterLibraries, LibrariesAreFoundInLibScrivtarBesideTheProgram) {
 
 // ---- scrcmd with its own program directory
 
-class ConsoleWithLibraries : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::copy_file(test::BinDir() / "scrcmd", dir_ / "scrcmd");
-    std::filesystem::permissions(dir_ / "scrcmd", std::filesystem::perms::owner_exec,
-                                 std::filesystem::perm_options::add);
-  }
-  test::ProcessResult Run(const std::vector<std::string>& args) {
-    return test::RunProcess(dir_ / "scrcmd", args, dir_.path());
-  }
-  TestProgramDir dir_;
-};
+TEST(Console, MissingLibrariesAndTheHtmlFilter) {
+  TestProgramDir dir;
+  dir.WithScrcmd().With("scrhtm.so", "echo");
+  WriteFileBytes(dir / "page.html", "<p>a</p>\n");
+  WriteFileBytes(dir / "doc.rtf", "{\\rtf1 x}");
+  WriteFileBytes(dir / "doc.pdf", "%PDF");
+  WriteFileBytes(dir / "scrhtm.ini", "");
 
-TEST_F(ConsoleWithLibraries, MissingLibrariesAndTheHtmlFilter) {
-  dir_.With("scrhtm.so", "echo");
-  WriteFileBytes(dir_ / "page.html", "<p>a</p>\n");
-  WriteFileBytes(dir_ / "doc.rtf", "{\\rtf1 x}");
-  WriteFileBytes(dir_ / "doc.pdf", "%PDF");
-  WriteFileBytes(dir_ / "scrhtm.ini", "");
-
-  auto r = Run({"-c65001", "page.html", "*"});
+  auto r = dir.RunScrcmd({"-c65001", "page.html", "*"});
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.out, "\xEF\xBB\xBF<p>a</p>\r\n");
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "scrhtm.ini"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "scrhtm.ini"));
 
   for (const char* source : {"doc.rtf", "doc.pdf"}) {
-    r = Run({source, "out.txt"});
+    r = dir.RunScrcmd({source, "out.txt"});
     EXPECT_EQ(r.exitStatus, 255) << source;
     EXPECT_EQ(r.out, "Convert dll file load error\r\n");
   }
-  r = Run({"-thlp", "page.html", "out.txt"});
+  r = dir.RunScrcmd({"-thlp", "page.html", "out.txt"});
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "out.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
 }
 
 }  // namespace

@@ -453,6 +453,26 @@ TEST(ScrhlpWalk, AChainThatDoesNotAdvanceEndsAfterTheText) {
   }
 }
 
+TEST(ScrhlpWalk, ARecordThatPointsIntoItselfGivesItsTextOnce) {
+  // A record hidden in the first record's text, which the first record's chain points at.
+  const std::string format = DisplayFormat("\xFF");
+  std::string hidden;
+  PutLe32(hidden, static_cast<uint32_t>(21 + format.size() + 3));
+  PutLe32(hidden, 3);
+  PutLe32(hidden, 0);
+  PutLe32(hidden, 0xFFFFFFFF);
+  PutLe32(hidden, static_cast<uint32_t>(21 + format.size()));
+  hidden += '\x20';
+  hidden += format + "dup";
+  HlpOptions options;
+  options.flags = 4;
+  options.records = {TextRecord(std::string("one\0", 4) + hidden, "\xFF"),
+                     TextRecord("two", "\xFF")};
+  options.records[0].nextBlockSet = true;
+  options.records[0].nextBlock = static_cast<int32_t>(12 + 21 + format.size() + 4);
+  EXPECT_EQ(Convert(BuildHelpFile(options)).text, "one");
+}
+
 TEST(ScrhlpWalk, ABrokenRecordHeaderFallsBackAfterTheTextBefore) {
   HlpOptions options;
   options.records = {TextRecord("caf\xE9", "\xFF"), TextRecord("gone", "\xFF")};

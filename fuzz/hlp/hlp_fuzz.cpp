@@ -62,9 +62,11 @@ std::string Convert(const uint8_t* data, size_t size, uint32_t bufferSize) {
   if (CreateConverter(&source.record) == 0) {
     std::vector<char> buffer(bufferSize);
     uint32_t count = 0;
-    // No output can be longer than a few times the input (UTF-8 of 8-bit text, CR LF for
-    // commands); a bound keeps a runaway walk visible.
-    const size_t bound = 16 * size + 65536;
+    // Records do not overlap, so without phrases the text is at most a few times the input
+    // (UTF-8 of 8-bit text, CR LF for one-byte commands); a phrase code may stand for up to
+    // 65,536 bytes of one record. A bound keeps a runaway walk visible.
+    const bool phrases = memmem(data, size, "|Phr", 4) != nullptr;
+    const size_t bound = phrases ? 3 * 65536 * (size / 21 + 2) : 8 * size + 65536;
     while (ReadConverter(&source.record, buffer.data(), bufferSize, &count) == 0 && count > 0) {
       if (count > bufferSize || text.size() > bound) abort();
       text.append(buffer.data(), count);

@@ -15,4 +15,15 @@ TestProgramDir& TestProgramDir::With(const std::string& libraryName, const std::
   return *this;
 }
 
+TestProgramDir& TestProgramDir::WithScrcmd() {
+  std::filesystem::copy_file(BinDir() / "scrcmd", dir_ / "scrcmd");
+  std::filesystem::permissions(dir_ / "scrcmd", std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  return *this;
+}
+
+ProcessResult TestProgramDir::RunScrcmd(const std::vector<std::string>& args) const {
+  return RunProcess(dir_ / "scrcmd", args, dir_.path());
+}
+
 }  // namespace scrivtar::test

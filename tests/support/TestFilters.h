@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -16,6 +17,10 @@ class TestProgramDir {
  public:
   // Makes libraryName (e.g. "scrhtm.so") a link to the test library testName (e.g. "echo").
   TestProgramDir& With(const std::string& libraryName, const std::string& testName);
+  // Puts a copy of scrcmd into the directory, so that this is its program directory.
+  TestProgramDir& WithScrcmd();
+  // Runs that copy in the directory.
+  ProcessResult RunScrcmd(const std::vector<std::string>& args) const;
   const std::filesystem::path& path() const { return dir_.path(); }
   std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
 
