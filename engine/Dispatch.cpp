@@ -5,6 +5,7 @@
 #include "Converters.h"
 #include "Engine.h"
 #include "MyPdfCvt.h"
+#include "OfficeXCvt.h"
 #include "VtDocCvt.h"
 #include "VtMhtCvt.h"
 #include "VtPptCvt.h"
@@ -37,6 +38,9 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
   if (type == "HLP") return ConvertHlp(engine.filterHosts(), source, 0, block, codePage);
   if (type == "RTF") return ConvertRtf(engine.filterHosts(), source, 0, block, codePage);
   if (type == "PPT") return ConvertPpt(source, 0, block, codePage);
+  if (type == "DOCX") return ConvertDocx(engine.officeX(), source, 0, block, codePage);
+  if (type == "XLSX") return ConvertXlsx(engine.officeX(), source, 0, block, codePage);
+  if (type == "PPTX") return ConvertPptx(engine.officeX(), source, 0, block, codePage);
   return kTypeNotSupported;
 }
 

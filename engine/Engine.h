@@ -12,6 +12,8 @@
 
 namespace scrivtar {
 
+struct OfficeXWork;
+
 struct EngineConfig {
   // Where the filter and PDF libraries are looked for; empty means the program directory.
   std::filesystem::path programDir;
@@ -32,6 +34,8 @@ class Engine {
   const std::filesystem::path& programDir() const { return programDir_; }
   const UserLocale& locale() const { return *locale_; }
   PdfBinding& pdf() { return pdf_; }
+  // The zip reader, XML document and shared-string list of the .docx, .xlsx and .pptx converters.
+  OfficeXWork& officeX() { return *officeX_; }
   FilterHosts& filterHosts() { return filterHosts_; }
 
  private:
@@ -40,7 +44,7 @@ class Engine {
   // Converters that keep process-wide objects add them here, each in its own member. Members are
   // built in start-up order and destroyed in reverse.
   PdfBinding pdf_;  // bound on the first PDF conversion
-  // (the Office Open XML work objects come here, between the PDF binding and the filter hosts)
+  std::unique_ptr<OfficeXWork> officeX_;
   FilterHosts filterHosts_;
 };
 

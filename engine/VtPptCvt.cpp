@@ -59,30 +59,93 @@ bool Holds(Bytes bytes, uint64_t offset, uint64_t count) {
   return offset <= bytes.size() && count <= bytes.size() - offset;
 }
 
+// The "PowerPoint Document" stream, read where the walk needs it: from memory, or straight from
+// the compound document without a copy of the whole stream.
+class DocumentBytes {
+ public:
+  virtual ~DocumentBytes() = default;
+  virtual uint64_t size() const = 0;
+  // Copies count bytes at offset; false, with nothing copied, unless all of them are there.
+  virtual bool Read(uint64_t offset, void* buffer, size_t count) = 0;
+
+  std::optional<PptRecordHeader> Header(uint64_t offset) {
+    uint8_t bytes[kPptRecordHeaderSize];
+    if (!Read(offset, bytes, sizeof bytes)) return std::nullopt;
+    return ReadRecordHeader(bytes, 0);
+  }
+  std::optional<uint32_t> U32(uint64_t offset) {
+    uint8_t bytes[4];
+    if (!Read(offset, bytes, sizeof bytes)) return std::nullopt;
+    return ReadU32(bytes, 0);
+  }
+};
+
+class MemoryBytes final : public DocumentBytes {
+ public:
+  explicit MemoryBytes(Bytes bytes) : bytes_(bytes) {}
+  uint64_t size() const override { return bytes_.size(); }
+  bool Read(uint64_t offset, void* buffer, size_t count) override {
+    if (!Holds(bytes_, offset, count)) return false;
+    if (count) std::memcpy(buffer, bytes_.data() + offset, count);
+    return true;
+  }
+
+ private:
+  Bytes bytes_;
+};
+
+class StreamBytes final : public DocumentBytes {
+ public:
+  explicit StreamBytes(TDocFileStream& stream)
+      : stream_(stream), size_(static_cast<uint64_t>(std::max<int64_t>(stream.Size(), 0))) {}
+  uint64_t size() const override { return size_; }
+  bool Read(uint64_t offset, void* buffer, size_t count) override {
+    if (offset > size_ || count > size_ - offset) return false;
+    return stream_.ReadAt(offset, buffer, count) == count;
+  }
+
+ private:
+  TDocFileStream& stream_;
+  uint64_t size_;
+};
+
 // Appends the whole UTF-16LE code units of a TextCharsAtom body; an odd last byte is dropped.
-void AppendUtf16Le(Bytes body, std::u16string& out) {
-  size_t units = body.size() / 2;
+void AppendUtf16Le(DocumentBytes& stream, uint64_t offset, uint32_t length, std::u16string& out) {
+  size_t units = length / 2;
   size_t at = out.size();
   out.resize(at + units);
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(out.data() + at, body.data(), units * 2);
-  } else {
-    for (size_t i = 0; i < units; ++i) out[at + i] = ReadU16(body, 2 * i);
+  if (!stream.Read(offset, out.data() + at, units * 2)) {
+    out.resize(at);
+    return;
+  }
+  if constexpr (std::endian::native == std::endian::big) {
+    for (size_t i = at; i < out.size(); ++i) {
+      out[i] = static_cast<char16_t>(out[i] >> 8 | (out[i] & 0xFF) << 8);
+    }
   }
 }
 
-void AppendWindows1252(Bytes body, std::u16string& out) {
-  out += platform::CodePageToWide(
-      1252, std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+// Appends a TextBytesAtom body, Windows-1252. Plain ASCII, what most of these atoms hold, maps to
+// itself and needs no conversion tables.
+void AppendWindows1252(DocumentBytes& stream, uint64_t offset, uint32_t length,
+                       std::string& scratch, std::u16string& out) {
+  scratch.resize(length);
+  if (!stream.Read(offset, scratch.data(), length)) return;
+  if (std::all_of(scratch.begin(), scratch.end(), [](char c) { return (c & 0x80) == 0; })) {
+    out.append(scratch.begin(), scratch.end());
+  } else {
+    out += platform::CodePageToWide(1252, scratch);
+  }
 }
 
 // Depth-first walk over the records between begin and end, in stream order. A container is
 // clamped to its parent's end; an atom that reaches past its container's end ends that container
 // (the records before it stand). The visitor says whether to enter a container and takes the
-// atoms; it can stop the walk. Every walk visits at most `budget` records, which is more than a
-// stream of that size can hold without overlapping records.
+// atoms (header and body offset); it can stop the walk. Every walk visits at most `budget`
+// records, which is more than a stream of that size can hold without overlapping records.
 template <typename Visitor>
-void WalkRecords(Bytes stream, uint64_t begin, uint64_t end, uint64_t& budget, Visitor& visitor) {
+void WalkRecords(DocumentBytes& stream, uint64_t begin, uint64_t end, uint64_t& budget,
+                 Visitor& visitor) {
   std::vector<uint64_t> openEnds{std::min<uint64_t>(end, stream.size())};
   uint64_t pos = begin;
   while (!openEnds.empty() && !visitor.Stopped()) {
@@ -94,7 +157,8 @@ void WalkRecords(Bytes stream, uint64_t begin, uint64_t end, uint64_t& budget, V
     }
     if (budget == 0) return;
     --budget;
-    std::optional<PptRecordHeader> header = ReadRecordHeader(stream, pos);
+    std::optional<PptRecordHeader> header = stream.Header(pos);
+    if (!header) return;
     uint64_t bodyBegin = pos + kPptRecordHeaderSize;
     uint64_t bodyEnd = bodyBegin + header->recLen;
     if (header->IsContainer()) {
@@ -109,7 +173,7 @@ void WalkRecords(Bytes stream, uint64_t begin, uint64_t end, uint64_t& budget, V
       pos = containerEnd;
       openEnds.pop_back();
     } else {
-      visitor.Atom(*header, stream.subspan(bodyBegin, header->recLen));
+      visitor.Atom(*header, bodyBegin);
       pos = bodyEnd;
     }
   }
@@ -125,10 +189,14 @@ struct SlideEntry {
 // The state of one extraction; it lives for one call.
 class PptTextExtractor {
  public:
-  PptTextExtractor(Bytes document, std::u16string& out)
+  PptTextExtractor(DocumentBytes& document, std::u16string& out)
       : document_(document),
         out_(out),
-        maxTextUnits_(std::min<uint64_t>(2 * uint64_t{document.size()} + 4096, kMaxTextUnits)) {}
+        maxTextUnits_(std::min<uint64_t>(2 * document.size() + 4096, kMaxTextUnits)) {
+    // Room for the text of a typical presentation, so that the output grows without copies; an
+    // allocation this large is only address space until the text fills it.
+    out_.reserve(std::min<uint64_t>(document.size() / 2, maxTextUnits_));
+  }
 
   // Reads the edit chain from the current edit; false when it leads to something other than a
   // UserEditAtom (the presentation then gives no text).
@@ -145,11 +213,13 @@ class PptTextExtractor {
   template <typename Append>
   void EmitText(Append append);
 
-  Bytes document_;
+  DocumentBytes& document_;
   std::u16string& out_;
+  std::string scratch_;  // the bytes of one TextBytesAtom
   uint64_t maxTextUnits_;
   bool outputFull_ = false;
   uint32_t docPersistIdRef_ = 0;
+  std::vector<std::vector<uint8_t>> directoryBodies_;
   std::optional<PptPersistDirectory> directory_;
   std::vector<uint32_t> slidePersistList_;
   std::vector<SlideEntry> slideEntries_;
@@ -157,7 +227,6 @@ class PptTextExtractor {
 };
 
 bool PptTextExtractor::ReadEditChain(uint32_t offsetToCurrentEdit) {
-  std::vector<Bytes> directories;
   std::unordered_set<uint32_t> visitedEdits;
   // The directories of a sound chain never overlap, so together they hold at most the stream's
   // bytes; edits that share or overlap their directories get no more than that either.
@@ -165,27 +234,27 @@ bool PptTextExtractor::ReadEditChain(uint32_t offsetToCurrentEdit) {
   for (uint32_t edit = offsetToCurrentEdit; edit != 0;) {
     // An edit that points back into the chain ends it: every edit was read once.
     if (!visitedEdits.insert(edit).second) break;
-    std::optional<PptRecordHeader> header = ReadRecordHeader(document_, edit);
-    uint64_t body = uint64_t{edit} + kPptRecordHeaderSize;
+    std::optional<PptRecordHeader> header = document_.Header(edit);
+    uint8_t body[kUserEditAtomSize];
     if (!header || header->recType != kUserEditAtom || header->recLen != kUserEditAtomSize ||
-        !Holds(document_, body, kUserEditAtomSize)) {
+        !document_.Read(uint64_t{edit} + kPptRecordHeaderSize, body, sizeof body)) {
       return false;
     }
-    uint32_t offsetLastEdit = ReadU32(document_, body + 8);
-    uint32_t offsetPersistDirectory = ReadU32(document_, body + 12);
-    if (directories.empty()) docPersistIdRef_ = ReadU32(document_, body + 16);
-    Bytes directoryBody;
-    if (std::optional<PptRecordHeader> dir = ReadRecordHeader(document_, offsetPersistDirectory)) {
+    uint32_t offsetLastEdit = ReadU32(body, 8);
+    uint32_t offsetPersistDirectory = ReadU32(body, 12);
+    if (directoryBodies_.empty()) docPersistIdRef_ = ReadU32(body, 16);
+    std::vector<uint8_t>& directory = directoryBodies_.emplace_back();
+    if (std::optional<PptRecordHeader> dir = document_.Header(offsetPersistDirectory)) {
       uint64_t begin = uint64_t{offsetPersistDirectory} + kPptRecordHeaderSize;
-      directoryBody = document_.subspan(
-          begin, std::min<uint64_t>({dir->recLen, document_.size() - begin, directoryBytesLeft}));
-      directoryBytesLeft -= directoryBody.size();
+      directory.resize(
+          std::min<uint64_t>({dir->recLen, document_.size() - begin, directoryBytesLeft}));
+      directoryBytesLeft -= directory.size();
+      document_.Read(begin, directory.data(), directory.size());
     }
-    directories.push_back(directoryBody);
     edit = offsetLastEdit;
   }
-  if (directories.empty()) return false;
-  directory_.emplace(directories);
+  if (directoryBodies_.empty()) return false;
+  directory_.emplace(std::vector<Bytes>(directoryBodies_.begin(), directoryBodies_.end()));
   return true;
 }
 
@@ -215,21 +284,29 @@ struct PptTextExtractor::DocumentVisitor {
   std::vector<std::u16string>* Texts() {
     return entry ? &self.slideEntries_[*entry].texts : nullptr;
   }
-  void Atom(const PptRecordHeader& header, Bytes body) {
+  void Atom(const PptRecordHeader& header, uint64_t body) {
     std::vector<std::u16string>* texts = Texts();
     switch (header.recType) {
       case kSlidePersistAtom:
         entry.reset();
-        if (body.size() == kSlidePersistAtomSize) AddSlideEntry(ReadU32(body, 0));
+        if (header.recLen == kSlidePersistAtomSize) {
+          if (std::optional<uint32_t> persistIdRef = self.document_.U32(body)) {
+            AddSlideEntry(*persistIdRef);
+          }
+        }
         break;
       case kTextHeaderAtom:
         if (texts) texts->emplace_back();
         break;
       case kTextCharsAtom:
-        if (texts && !texts->empty()) AppendUtf16Le(body, texts->back());
+        if (texts && !texts->empty()) {
+          AppendUtf16Le(self.document_, body, header.recLen, texts->back());
+        }
         break;
       case kTextBytesAtom:
-        if (texts && !texts->empty()) AppendWindows1252(body, texts->back());
+        if (texts && !texts->empty()) {
+          AppendWindows1252(self.document_, body, header.recLen, self.scratch_, texts->back());
+        }
         break;
       default:
         break;
@@ -246,7 +323,7 @@ struct PptTextExtractor::DocumentVisitor {
 void PptTextExtractor::WalkDocument() {
   int64_t offset = directory_->FindPersistOffset(docPersistIdRef_);
   if (offset < 0) return;
-  std::optional<PptRecordHeader> header = ReadRecordHeader(document_, offset);
+  std::optional<PptRecordHeader> header = document_.Header(offset);
   if (!header) return;
   DocumentVisitor visitor{*this, std::nullopt};
   uint64_t budget = RecordBudget();
@@ -262,16 +339,21 @@ struct PptTextExtractor::SlideVisitor {
 
   bool Stopped() const { return self.outputFull_; }
   bool Enter(const PptRecordHeader&) const { return true; }
-  void Atom(const PptRecordHeader& header, Bytes body) {
+  void Atom(const PptRecordHeader& header, uint64_t body) {
     switch (header.recType) {
       case kTextCharsAtom:
-        self.EmitText([&](std::u16string& out) { AppendUtf16Le(body, out); });
+        self.EmitText(
+            [&](std::u16string& out) { AppendUtf16Le(self.document_, body, header.recLen, out); });
         break;
       case kTextBytesAtom:
-        self.EmitText([&](std::u16string& out) { AppendWindows1252(body, out); });
+        self.EmitText([&](std::u16string& out) {
+          AppendWindows1252(self.document_, body, header.recLen, self.scratch_, out);
+        });
         break;
       case kOutlineTextRefAtom:
-        if (body.size() == 4) EmitReferencedText(ReadU32(body, 0));
+        if (header.recLen == 4) {
+          if (std::optional<uint32_t> index = self.document_.U32(body)) EmitReferencedText(*index);
+        }
         break;
       default:
         break;
@@ -297,7 +379,7 @@ void PptTextExtractor::WalkSlides() {
     if (outputFull_ || budget == 0) return;
     int64_t offset = directory_->FindPersistOffset(slideId);
     if (offset < 0 || !walked.insert(offset).second) continue;
-    std::optional<PptRecordHeader> header = ReadRecordHeader(document_, offset);
+    std::optional<PptRecordHeader> header = document_.Header(offset);
     if (!header || (header->recType != kSlide && header->recType != kNotes)) continue;
     SlideVisitor visitor{*this, slideId};
     uint64_t childrenBegin = uint64_t(offset) + kPptRecordHeaderSize;
@@ -347,20 +429,22 @@ int64_t PptPersistDirectory::FindPersistOffset(uint32_t persistId) const {
   return found->offset;
 }
 
-int32_t ExtractPptText(const PptStreams& streams, std::u16string& text) {
+namespace {
+
+int32_t ExtractFromStreams(std::optional<Bytes> currentUser, DocumentBytes* document,
+                           std::u16string& text) {
   text.clear();
   // The CurrentUserAtom: an 8-byte record header, then size, headerToken, offsetToCurrentEdit.
-  if (!streams.currentUser) return 0;
-  Bytes currentUser = *streams.currentUser;
-  if (!Holds(currentUser, 0, kPptRecordHeaderSize + kCurrentUserAtomSize)) return 0;
-  if (ReadU32(currentUser, 8) != kCurrentUserAtomSize) return 0;
-  uint32_t headerToken = ReadU32(currentUser, 12);
+  if (!currentUser) return 0;
+  if (!Holds(*currentUser, 0, kPptRecordHeaderSize + kCurrentUserAtomSize)) return 0;
+  if (ReadU32(*currentUser, 8) != kCurrentUserAtomSize) return 0;
+  uint32_t headerToken = ReadU32(*currentUser, 12);
   if (headerToken == kEncryptedHeaderToken) return kNotAllowed;
   if (headerToken != kPlainHeaderToken) return 0;
-  if (!streams.document) return 0;
+  if (!document) return 0;
 
-  PptTextExtractor extractor(*streams.document, text);
-  if (!extractor.ReadEditChain(ReadU32(currentUser, 16))) {
+  PptTextExtractor extractor(*document, text);
+  if (!extractor.ReadEditChain(ReadU32(*currentUser, 16))) {
     text.clear();
     return 0;
   }
@@ -369,25 +453,31 @@ int32_t ExtractPptText(const PptStreams& streams, std::u16string& text) {
   return static_cast<int32_t>(text.size() * 2);
 }
 
+}  // namespace
+
+int32_t ExtractPptText(const PptStreams& streams, std::u16string& text) {
+  std::optional<MemoryBytes> document;
+  if (streams.document) document.emplace(*streams.document);
+  return ExtractFromStreams(streams.currentUser, document ? &*document : nullptr, text);
+}
+
 int32_t ExtractPptText(const std::filesystem::path& source, std::u16string& text) {
   text.clear();
   if (int32_t check = CheckDocFile(source); check != 0) return check;
   std::unique_ptr<TDocFileStorage> storage = OpenDocFile(source, kDocFileReadMode);
   if (!storage || !storage->LastError().empty()) return kOpenError;
-  std::vector<uint8_t> currentUser;
-  std::vector<uint8_t> document;
-  PptStreams streams;
+  std::vector<uint8_t> currentUserBytes;
+  std::optional<Bytes> currentUser;
   if (std::unique_ptr<TDocFileStream> stream =
           storage->OpenStream("Current User", kDocFileReadMode)) {
-    currentUser = stream->ReadAll();
-    streams.currentUser = currentUser;
+    currentUserBytes = stream->ReadAll();
+    currentUser = currentUserBytes;
   }
-  if (std::unique_ptr<TDocFileStream> stream =
-          storage->OpenStream("PowerPoint Document", kDocFileReadMode)) {
-    document = stream->ReadAll();
-    streams.document = document;
-  }
-  return ExtractPptText(streams, text);
+  std::unique_ptr<TDocFileStream> stream =
+      storage->OpenStream("PowerPoint Document", kDocFileReadMode);
+  std::optional<StreamBytes> document;
+  if (stream) document.emplace(*stream);
+  return ExtractFromStreams(currentUser, document ? &*document : nullptr, text);
 }
 
 int32_t ConvertPpt(const std::filesystem::path& source, int32_t limit, OutputBlock& block,

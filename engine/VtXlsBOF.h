@@ -14,6 +14,7 @@ enum XlsRecordType : uint16_t {
   kXlsFormula = 0x0006,
   kXlsEof = 0x000A,
   kXlsDateMode = 0x0022,
+  kXlsCodePage = 0x0042,
   kXlsFilePass = 0x002F,
   kXlsContinue = 0x003C,
   kXlsBoundSheet = 0x0085,
@@ -104,6 +105,9 @@ class TXlsRecordReader {
   size_t size_;
   size_t position_;
 };
+
+constexpr uint16_t kBiff5Version = 0x0500;
+constexpr uint16_t kBiff8Version = 0x0600;
 
 // The BIFF version of a BOF record body (0x0600 for BIFF8, 0x0500 for BIFF5/7), 0 if too short.
 uint16_t BiffVersionOfBof(const TXlsRecord& bof);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "VtXlsBOF.h"
+#include "VtXlsSST.h"
 
 namespace scrivtar {
 
@@ -23,6 +24,7 @@ struct TBoundSheet8 {
 };
 
 // lbPlyPos, hsState, dt, cch (8-bit), option byte (bit 0: 16-bit characters), the characters.
-TBoundSheet8 ParseBoundSheet8(TVtMemoryStream body);
+// BIFF5 names have no option byte: their bytes are in the workbook's code page.
+TBoundSheet8 ParseBoundSheet8(TVtMemoryStream body, const TXlsTextForm& form);
 
 }  // namespace scrivtar

@@ -16,6 +16,7 @@ struct TWorkBookData {
   TSharedStrings sst;
   std::vector<TBoundSheet8> worksheets;  // BOUNDSHEET order; worksheets only, hidden ones too
   TStyleData style;
+  TXlsTextForm textForm;
   bool encrypted = false;  // a FILEPASS record: everything after it is ciphertext
 };
 

@@ -408,17 +408,29 @@ std::string GeneralNumberText(double value, const UserLocale& locale) {
 }
 
 std::string PatternNumberText(std::string_view pattern, double value, const UserLocale& locale) {
+  std::string out;
+  AppendPatternNumberText(out, pattern, value, locale);
+  return out;
+}
+
+void AppendPatternNumberText(std::string& out, std::string_view pattern, double value,
+                             const UserLocale& locale) {
   if (CharacterCount(pattern) > kMaxNumberPatternLength) throw EXlsPatternTooLong();
-  if (!std::isfinite(value)) return GeneralNumberText(value, locale);
   TSections sections = SplitSections(pattern);
-  if (sections.part[0].empty()) return GeneralNumberText(value, locale);
+  if (!std::isfinite(value) || sections.part[0].empty()) {
+    AppendGeneralNumberText(out, value, locale);
+    return;
+  }
 
   int sectionIndex = std::signbit(value) && value != 0 ? 1 : 0;
   std::string_view section = SectionOrFirst(sections, sectionIndex);
   bool firstSectionInUse = section.data() == sections.part[0].data();
   TSectionLayout layout = ScanSection(section);
   TDecimal digits = RoundForSection(value, layout);
-  if (!layout.scientific && digits.exponent > kMaxDigits) return GeneralNumberText(value, locale);
+  if (!layout.scientific && digits.exponent > kMaxDigits) {
+    AppendGeneralNumberText(out, value, locale);
+    return;
+  }
   if (digits.count == 0) {
     // A value that rounds to zero is shown by the zero section, as zero.
     section = SectionOrFirst(sections, 2);
@@ -427,11 +439,10 @@ std::string PatternNumberText(std::string_view pattern, double value, const User
     digits = TDecimal{};
   }
 
-  std::string out;
+  const size_t start = out.size();
   if (digits.negative && firstSectionInUse) out += '-';
   TPatternWriter(out, layout, digits, locale).Write(section);
-  CapLength(out, 0);
-  return out;
+  CapLength(out, start);
 }
 
 }  // namespace scrivtar

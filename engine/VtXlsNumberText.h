@@ -29,5 +29,8 @@ void AppendGeneralNumberText(std::string& out, double value, const UserLocale& l
 // The text of value by a pattern of up to three sections (positive;negative;zero). Throws
 // EXlsPatternTooLong for a pattern longer than 224 characters.
 std::string PatternNumberText(std::string_view pattern, double value, const UserLocale& locale);
+// The same, appended to out.
+void AppendPatternNumberText(std::string& out, std::string_view pattern, double value,
+                             const UserLocale& locale);
 
 }  // namespace scrivtar

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/CodePage.h"
+
 namespace scrivtar {
 
 TXlsSegments::TXlsSegments(std::vector<TVtMemoryStream> segments) : segments_(std::move(segments)) {
@@ -51,6 +53,18 @@ void TUtf8Appender::Flush() {
   pendingHigh_ = 0;
 }
 
+void AppendByteCharacters(std::string& out, const uint8_t* bytes, size_t count,
+                          const TXlsTextForm& form) {
+  TUtf8Appender text(out);
+  if (form.biff8 || !platform::IsCodePageSupported(form.codePage)) {
+    for (size_t i = 0; i < count; ++i) text.Add(bytes[i]);
+    return;
+  }
+  std::u16string wide = platform::CodePageToWide(
+      form.codePage, std::string_view(reinterpret_cast<const char*>(bytes), count));
+  for (char16_t unit : wide) text.Add(unit);
+}
+
 namespace {
 
 constexpr uint8_t kHighByte = 0x01;
@@ -81,11 +95,12 @@ void ReadContinuedString(TXlsSegments& segments, std::string& out) {
   uint32_t phoneticBytes = 0;
   if (options & kRichSt) runs = segments.Current().ReadWord();
   if (options & kExtSt) phoneticBytes = segments.Current().ReadDWord();
-  if (segments.Current().AtEnd()) segments.MoveNext();
 
   unsigned width = (options & kHighByte) ? 2 : 1;
   TUtf8Appender text(out);
-  // Characters that do not fit continue in the next segment behind a new option byte.
+  // Characters that do not fit continue in the next segment behind a new option byte. That
+  // holds too when the header fills its segment exactly: the characters then start after the
+  // option byte that opens the next segment, as Excel writes them.
   while (uint64_t{cch} * width > segments.Current().Remaining()) {
     uint32_t fit = static_cast<uint32_t>(segments.Current().Remaining() / width);
     AppendCharacters(segments.Current(), fit, width, text);

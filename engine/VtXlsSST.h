@@ -42,6 +42,17 @@ class TUtf8Appender {
   uint16_t pendingHigh_ = 0;
 };
 
+// How a workbook stores 8-bit text. BIFF8 strings are UTF-16 with the high byte of each unit
+// left out; BIFF5 strings (a "Book" stream) are bytes in the workbook's code page.
+struct TXlsTextForm {
+  bool biff8 = true;
+  int32_t codePage = 1252;  // BIFF5: from the CODEPAGE record
+};
+
+// Appends count 8-bit characters in the workbook's form.
+void AppendByteCharacters(std::string& out, const uint8_t* bytes, size_t count,
+                          const TXlsTextForm& form);
+
 // Reads one string at the current position (cch 16-bit, option byte, then the characters, the
 // formatting runs and the phonetic block), crossing segments. Appends its text to out.
 void ReadContinuedString(TXlsSegments& segments, std::string& out);

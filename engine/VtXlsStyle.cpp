@@ -138,11 +138,17 @@ void ReadXfRecord(TStyleData& style, TVtMemoryStream body) {
   style.xfFormats.push_back(body.ReadWord());
 }
 
-void ReadFormatRecord(TStyleData& style, TVtMemoryStream body) {
+void ReadFormatRecord(TStyleData& style, TVtMemoryStream body, const TXlsTextForm& form) {
   uint16_t index = body.ReadWord();
+  std::string pattern;
+  if (!form.biff8) {
+    uint32_t cch = body.ReadByte();
+    AppendByteCharacters(pattern, body.Current(), std::min<size_t>(cch, body.Remaining()), form);
+    AddFormatPattern(style, index, pattern);
+    return;
+  }
   uint32_t cch = body.ReadWord();
   bool wide = body.ReadByte() != 0;
-  std::string pattern;
   TUtf8Appender text(pattern);
   // 8-bit characters are UTF-16 units with their high byte dropped.
   for (uint32_t i = 0; i < cch && body.Remaining() >= (wide ? 2u : 1u); ++i) {
@@ -165,10 +171,10 @@ void AppendCellNumber(std::string& out, const TStyleData& style, uint32_t xfInde
   }
   switch (code ? code->kind : kFmtGeneral) {
     case kFmtNumber:
-      out += PatternNumberText(code->pattern, value, locale);
+      AppendPatternNumberText(out, code->pattern, value, locale);
       break;
     case kFmtPercent:
-      out += PatternNumberText(code->pattern, value * 100, locale);
+      AppendPatternNumberText(out, code->pattern, value * 100, locale);
       break;
     case kFmtDate:
       out += DateTimePatternText(code->pattern, value, locale, style.dateSystem);

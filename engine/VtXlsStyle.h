@@ -11,6 +11,7 @@
 
 #include "VtXlsBOF.h"
 #include "VtXlsDateText.h"
+#include "VtXlsSST.h"
 
 namespace scrivtar {
 
@@ -45,8 +46,9 @@ void AddFormatPattern(TStyleData& style, uint32_t index, std::string_view patter
 
 // An XF record: appends its format index.
 void ReadXfRecord(TStyleData& style, TVtMemoryStream body);
-// A FORMAT record: ifmt, cch, option byte and the characters (16-bit when the byte is set).
-void ReadFormatRecord(TStyleData& style, TVtMemoryStream body);
+// A FORMAT record: ifmt, cch, option byte and the characters (16-bit when the byte is set);
+// in BIFF5 an 8-bit cch and bytes in the workbook's code page.
+void ReadFormatRecord(TStyleData& style, TVtMemoryStream body, const TXlsTextForm& form);
 // A DATEMODE record: 1 selects the 1904 date system.
 void ReadDateModeRecord(TStyleData& style, TVtMemoryStream body);
 

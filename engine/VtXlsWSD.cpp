@@ -12,11 +12,18 @@ namespace scrivtar {
 namespace {
 
 // The string of a record body from an offset on, continued in the CONTINUE records after it.
+// BIFF5: a 16-bit cch and bytes in the workbook's code page, within the record.
 std::string ReadRecordString(TXlsRecordReader& reader, const TXlsRecord& record, size_t offset,
-                             size_t& budget) {
-  std::vector<TVtMemoryStream> segments;
+                             const TXlsTextForm& form, size_t& budget) {
   TVtMemoryStream first = record.Body();
   first.Skip(offset);
+  if (!form.biff8) {
+    uint32_t cch = first.ReadWord();
+    std::string text;
+    AppendByteCharacters(text, first.Current(), std::min<size_t>(cch, first.Remaining()), form);
+    return text;
+  }
+  std::vector<TVtMemoryStream> segments;
   segments.emplace_back(first.Current(), first.Remaining());
   uint16_t type;
   TXlsRecord next;
@@ -39,17 +46,32 @@ bool InRowOrder(const std::vector<TXlsCell>& cells) {
 
 }  // namespace
 
-void ReadWorksheet(const uint8_t* stream, size_t size, TWorkSheetData& sheet, size_t& budget) {
+void ReadWorksheet(const uint8_t* stream, size_t size, const TXlsTextForm& form,
+                   TWorkSheetData& sheet, size_t& budget) {
   TXlsRecordReader reader(stream, size, sheet.bound.lbPlyPos);
   TXlsRecord record;
   // The cell of a formula whose text follows in a STRING record.
   size_t pendingStringCell = SIZE_MAX;
   bool ended = false;
+  bool started = false;
+  // Substreams inside the sheet (an embedded chart's BOF to its EOF) hold the chart's own data
+  // cache in cell records; they are not cells of the sheet, and the sheet goes on after them.
+  int embeddedDepth = 0;
   while (!ended && budget > 0 && reader.Next(record)) {
     size_t cost = record.length + 4;
     budget = cost < budget ? budget - cost : 0;
+    const bool first = !started;
+    started = true;
+    if (record.type == kXlsBof && !first) {
+      ++embeddedDepth;
+      continue;
+    }
+    if (embeddedDepth > 0) {
+      if (record.type == kXlsEof) --embeddedDepth;
+      continue;
+    }
     switch (record.type) {
-      case kXlsEof:  // the sheet's first EOF ends it, an embedded chart's own EOF too
+      case kXlsEof:
         ended = true;
         break;
       case kXlsLabel:
@@ -58,7 +80,7 @@ void ReadWorksheet(const uint8_t* stream, size_t size, TWorkSheetData& sheet, si
         if (body.Size() < 8) break;
         uint16_t row = body.ReadWord(), column = body.ReadWord(), xf = body.ReadWord();
         if (column >= kMaxColumns) break;
-        sheet.texts.push_back(ReadRecordString(reader, record, 6, budget));
+        sheet.texts.push_back(ReadRecordString(reader, record, 6, form, budget));
         sheet.cells.push_back(
             TXlsCell{row, column, kCellText, xf, static_cast<uint32_t>(sheet.texts.size() - 1), 0});
         pendingStringCell = SIZE_MAX;
@@ -67,7 +89,7 @@ void ReadWorksheet(const uint8_t* stream, size_t size, TWorkSheetData& sheet, si
       case kXlsString:
         if (pendingStringCell < sheet.cells.size()) {
           TXlsCell& cell = sheet.cells[pendingStringCell];
-          sheet.texts.push_back(ReadRecordString(reader, record, 0, budget));
+          sheet.texts.push_back(ReadRecordString(reader, record, 0, form, budget));
           cell.kind = kCellText;
           cell.index = static_cast<uint32_t>(sheet.texts.size() - 1);
         }

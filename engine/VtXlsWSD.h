@@ -8,6 +8,7 @@
 
 #include "VtXlsBRCell.h"
 #include "VtXlsBSheet8.h"
+#include "VtXlsSST.h"
 
 namespace scrivtar {
 
@@ -20,6 +21,7 @@ struct TWorkSheetData {
 // Walks the sheet's records from its BOF at bound.lbPlyPos to the first EOF after it and fills
 // cells and texts. budget is the number of record bytes the walk may still visit; it shrinks
 // by what this walk visits (BOUNDSHEET offsets that overlap cannot multiply the work).
-void ReadWorksheet(const uint8_t* stream, size_t size, TWorkSheetData& sheet, size_t& budget);
+void ReadWorksheet(const uint8_t* stream, size_t size, const TXlsTextForm& form,
+                   TWorkSheetData& sheet, size_t& budget);
 
 }  // namespace scrivtar

@@ -115,6 +115,39 @@ TEST(SheetLayout, CellsOutOfOrderLandInTheirRowAndColumn) {
   EXPECT_EQ(TextOf(stream), "S\n1\t2\t3\n21\t22\n\n");
 }
 
+TEST(SheetLayout, EmbeddedChartSubstreamIsNotPartOfTheSheet) {
+  // A chart inside a worksheet has its own BOF ... EOF with its data cache in NUMBER records.
+  std::string chartBof = b::Le16(0x0600) + b::Le16(0x0020) + std::string(12, '\0');
+  std::string stream = WorkbookBuilder()
+                           .Sheet(u"S")
+                           .Cell(b::kNumber, b::Number(0, 0, 0, 1))
+                           .Cell(b::kBof, chartBof)
+                           .Cell(b::kNumber, b::Number(0, 0, 0, 99))
+                           .Cell(b::kEof, "")
+                           .Cell(b::kNumber, b::Number(1, 0, 0, 2))
+                           .Build();
+  EXPECT_EQ(TextOf(stream), "S\n1\n2\n\n");
+}
+
+TEST(OlderWorkbooks, Biff5BookStreamWithItsCodePage) {
+  // BIFF5: BOF version 0x0500; names, labels and formats are bytes in the CODEPAGE's code page.
+  std::string bof = b::Record(b::kBof, b::Le16(0x0500) + b::Le16(0x0005) + std::string(4, '\0'));
+  std::string sheetName = "\xCB\xE8\xF1\xF2";  // "Лист" in Windows-1251
+  std::string globals = bof + b::Record(0x0042, b::Le16(1251)) + b::Record(b::kXf, b::Xf(164)) +
+                        b::Record(b::kFormat, b::Le16(164) + std::string("\x05"
+                                                                         "0.000",
+                                                                         6));
+  std::string boundSheet = b::Le32(0) + std::string("\0\0\4", 3) + sheetName;
+  size_t sheetPos = globals.size() + 4 + boundSheet.size() + 4;
+  boundSheet.replace(0, 4, b::Le32(static_cast<uint32_t>(sheetPos)));
+  std::string stream =
+      globals + b::Record(b::kBoundSheet, boundSheet) + b::Record(b::kEof, "") + bof +
+      b::Record(b::kLabel, b::Le16(0) + b::Le16(0) + b::Le16(0) + b::Le16(3) + "\xE4\xE0!") +
+      b::Record(b::kNumber, b::Number(0, 1, 0, 2.5)) + b::Record(b::kEof, "");
+  EXPECT_EQ(Convert(stream, 65001, 2, nullptr, "Book"),
+            "\xEF\xBB\xBF\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82\n\xD0\xB4\xD0\xB0!\t2.500\n\n");
+}
+
 TEST(CellRecords, RkForms) {
   struct RkCase {
     uint32_t rk;
@@ -217,7 +250,8 @@ TEST(SharedStrings, ContinueRecordsAndPhoneticAndRichText) {
   std::string rich =
       b::Le16(3) + std::string(1, '\x0C') + b::Le16(3) + b::Le32(5) + "xyz" + std::string(8, 'r');
   std::string richRest = std::string(4, 'r') + std::string(2, 'p');
-  // A string whose header ends the segment: its characters start at the CONTINUE's first byte.
+  // A string whose header ends the segment: its characters follow the option byte that opens
+  // the CONTINUE (here 16-bit ones).
   std::string header = b::Le16(2) + std::string(1, '\0');
   std::string stream =
       WorkbookBuilder()
@@ -226,7 +260,8 @@ TEST(SharedStrings, ContinueRecordsAndPhoneticAndRichText) {
           .Global(b::kContinue, richRest)
           .Global(b::kContinue, std::string(3, 'p') +
                                     b::UnicodeString(std::u16string(u"n\0l", 3), false) + header)
-          .Global(b::kContinue, "ok" + b::UnicodeString(u"\U0001F600", true))
+          .Global(b::kContinue,
+                  std::string("\x01o\0k\0", 5) + b::UnicodeString(u"\U0001F600", true))
           .Sheet(u"S")
           .Cell(b::kLabelSst, b::LabelSst(0, 0, 0, 0))
           .Cell(b::kLabelSst, b::LabelSst(0, 1, 0, 1))
