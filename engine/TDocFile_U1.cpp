@@ -198,4 +198,15 @@ size_t TDocFileStream::ReadAt(uint64_t offset, void* buffer, size_t count) {
   return stream_->ReadAt(offset, buffer, count);
 }
 
+std::span<const uint8_t> TDocFileStream::ViewAt(uint64_t offset, size_t maxCount) {
+  if (!stream_) {
+    lastError_ = kStreamNil;
+    return {};
+  }
+  lastError_.clear();
+  size_t count = 0;
+  const uint8_t* bytes = stream_->View(offset, maxCount, &count);
+  return bytes ? std::span<const uint8_t>(bytes, count) : std::span<const uint8_t>();
+}
+
 }  // namespace scrivtar

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +97,9 @@ class TDocFileStream {
   // position; each costs one copy of the bytes. ReadAt returns the number of bytes copied.
   std::vector<uint8_t> ReadAll();
   size_t ReadAt(uint64_t offset, void* buffer, size_t count);
+  // The stream's bytes in place, without a copy: from offset to the end of the run of the file
+  // they lie in, at most maxCount. Empty past the end. Valid while this stream object lives.
+  std::span<const uint8_t> ViewAt(uint64_t offset, size_t maxCount);
 
   const std::string& LastError() const { return lastError_; }
 

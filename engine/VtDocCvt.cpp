@@ -54,61 +54,98 @@ struct ControlMap {
 constexpr ControlMap kNarrowControls(u' ');
 constexpr ControlMap kWideControls(u'-');
 
-// Appends count bytes of the stream at offset (fewer when it ends) to the 8-bit text.
-void AppendNarrowPiece(TDocFileStream& stream, uint64_t offset, size_t count, DocText& text) {
-  size_t old = text.narrow.size();
-  text.narrow.resize(old + count);
-  size_t got = stream.ReadAt(offset, text.narrow.data() + old, count);
-  text.narrow.resize(old + got);
-  // A non-breaking space in compressed text is taken as a plain space.
-  std::replace(text.narrow.begin() + static_cast<std::ptrdiff_t>(old), text.narrow.end(), '\xA0',
-               ' ');
-}
+// Bytes go through a small buffer on their way into the working text, so the text is written
+// once (no zero fill of a resized buffer first).
+constexpr size_t kChunkBytes = 64 * 1024;
 
-// Reads count UTF-16LE units of the stream at offset (fewer when it ends).
-std::u16string ReadUtf16(TDocFileStream& stream, uint64_t offset, size_t count) {
-  std::u16string units(count, u'\0');
-  size_t got = stream.ReadAt(offset, units.data(), count * 2) / 2;
-  units.resize(got);
-  if constexpr (std::endian::native == std::endian::big) {
-    for (char16_t& u : units) u = static_cast<char16_t>((u >> 8) | (u << 8));
+// Hands count bytes of the stream at offset (fewer when it ends) to consume, chunk by chunk, as
+// 8-bit text. A no-break space in compressed text is taken as a plain space.
+template <typename Consume>
+void ReadNarrowPiece(TDocFileStream& stream, uint64_t offset, size_t count, Consume consume) {
+  char chunk[kChunkBytes];
+  while (count > 0) {
+    size_t got = stream.ReadAt(offset, chunk, std::min(count, sizeof chunk));
+    if (got == 0) break;
+    std::replace(chunk, chunk + got, '\xA0', ' ');
+    consume(std::string_view(chunk, got));
+    offset += got;
+    count -= got;
   }
-  return units;
 }
 
-// Adds one piece to the working text. budget is what is left of the stream size: the pieces of
-// a sound document never take more bytes than the stream holds, so a piece table that repeats
-// ranges cannot make the text outgrow the file.
-void AppendPiece(TDocFileStream& stream, const DocPiece& piece, uint64_t& budget, DocText& text) {
-  if (piece.limitCp <= piece.firstCp) return;
+// The same for count UTF-16LE units.
+template <typename Consume>
+void ReadUtf16Piece(TDocFileStream& stream, uint64_t offset, size_t count, Consume consume) {
+  char16_t chunk[kChunkBytes / 2];
+  while (count > 0) {
+    size_t units = std::min(count, sizeof chunk / 2);
+    size_t got = stream.ReadAt(offset, chunk, units * 2) / 2;
+    if (got == 0) break;
+    if constexpr (std::endian::native == std::endian::big) {
+      for (size_t i = 0; i < got; ++i) {
+        chunk[i] = static_cast<char16_t>((chunk[i] >> 8) | (chunk[i] << 8));
+      }
+    }
+    consume(std::u16string_view(chunk, got));
+    offset += got * 2;
+    count -= got;
+  }
+}
+
+// The bytes one piece takes from the stream. budget is what is left of the stream size: the
+// pieces of a sound document never take more bytes than the stream holds, so a piece table
+// that repeats ranges cannot make the text outgrow the file.
+uint64_t PieceBytes(const DocPiece& piece, uint64_t& budget) {
+  if (piece.limitCp <= piece.firstCp) return 0;
   uint64_t chars = piece.limitCp - piece.firstCp;
   uint64_t bytes = std::min<uint64_t>(piece.is16Bit ? chars * 2 : chars, budget);
   budget -= bytes;
-  if (!piece.is16Bit) {
-    if (!text.wide) {
-      AppendNarrowPiece(stream, piece.fileOffset, static_cast<size_t>(bytes), text);
-      return;
+  return bytes;
+}
+
+// Adds a piece that is already in the working form: its bytes stay in the file, run by run
+// (a piece may cross sectors that do not follow each other).
+void AppendInPlace(TDocFileStream& stream, uint64_t offset, size_t count, size_t unitBytes,
+                   DocText& text) {
+  while (count > 0) {
+    std::span<const uint8_t> view = stream.ViewAt(offset, count * unitBytes);
+    if (view.empty()) break;
+    size_t units = view.size() / unitBytes;
+    if (units == 0) {
+      // A UTF-16 unit split between two runs.
+      char16_t unit = 0;
+      if (stream.ReadAt(offset, &unit, 2) != 2) break;
+      text.AppendOwned(std::u16string_view(&unit, 1));
+      units = 1;
+    } else {
+      text.AppendInPlace(view.data(), units);
     }
-    DocText narrow;
-    AppendNarrowPiece(stream, piece.fileOffset, static_cast<size_t>(bytes), narrow);
-    text.utf16 += platform::CodePageToWide(kAnsiCodePage, narrow.narrow);
-    return;
+    offset += units * unitBytes;
+    count -= units;
   }
-  size_t units = static_cast<size_t>(bytes / 2);
-  if (text.wide) {
-    size_t old = text.utf16.size();
-    text.utf16.resize(old + units);
-    size_t got = stream.ReadAt(piece.fileOffset, text.utf16.data() + old, units * 2) / 2;
-    text.utf16.resize(old + got);
-    if constexpr (std::endian::native == std::endian::big) {
-      for (size_t i = old; i < text.utf16.size(); ++i) {
-        char16_t u = text.utf16[i];
-        text.utf16[i] = static_cast<char16_t>((u >> 8) | (u << 8));
-      }
-    }
-    return;
+}
+
+// Adds one piece of the given byte count to the working text, converting between 1252 and
+// UTF-16 when the piece's form is not the working text's.
+void AppendPiece(TDocFileStream& stream, const DocPiece& piece, uint64_t bytes, DocText& text) {
+  size_t count = static_cast<size_t>(piece.is16Bit ? bytes / 2 : bytes);
+  if (piece.is16Bit == text.wide && std::endian::native == std::endian::little) {
+    AppendInPlace(stream, piece.fileOffset, count, piece.is16Bit ? 2 : 1, text);
+  } else if (!piece.is16Bit && !text.wide) {
+    ReadNarrowPiece(stream, piece.fileOffset, count,
+                    [&](std::string_view chunk) { text.AppendOwned(chunk); });
+  } else if (!piece.is16Bit) {
+    ReadNarrowPiece(stream, piece.fileOffset, count, [&](std::string_view chunk) {
+      text.AppendOwned(platform::CodePageToWide(kAnsiCodePage, chunk));
+    });
+  } else if (text.wide) {
+    ReadUtf16Piece(stream, piece.fileOffset, count,
+                   [&](std::u16string_view chunk) { text.AppendOwned(chunk); });
+  } else {
+    ReadUtf16Piece(stream, piece.fileOffset, count, [&](std::u16string_view chunk) {
+      text.AppendOwned(WideToCodePage(kAnsiCodePage, chunk));
+    });
   }
-  text.narrow += WideToCodePage(kAnsiCodePage, ReadUtf16(stream, piece.fileOffset, units));
 }
 
 // Word 6 and Word 95: the text is the one range fcMin..fcMac of the stream, 8-bit, unchanged.
@@ -123,9 +160,9 @@ void ExtractRange(TDocFileStream& stream, DocText& text) {
   std::string bytes(count, '\0');
   bytes.resize(stream.ReadAt(fcMin, bytes.data(), count));
   if (text.wide) {
-    text.utf16 = platform::CodePageToWide(kAnsiCodePage, bytes);
+    text.AppendOwned(platform::CodePageToWide(kAnsiCodePage, bytes));
   } else {
-    text.narrow = std::move(bytes);
+    text.AppendOwned(bytes);
   }
 }
 
@@ -143,10 +180,12 @@ void ExtractPieces(TDocFileStorage& storage, TDocFileStream& document, uint16_t 
   std::vector<uint8_t> clx(static_cast<size_t>(std::min<uint64_t>(lcbClx, tableSize - fcClx)));
   clx.resize(table->ReadAt(fcClx, clx.data(), clx.size()));
 
+  std::vector<DocPiece> pieces = ParseClx(clx.data(), clx.size());
+  std::vector<uint64_t> pieceBytes(pieces.size());
   uint64_t budget = static_cast<uint64_t>(std::max<int64_t>(document.Size(), 0));
-  for (const DocPiece& piece : ParseClx(clx.data(), clx.size())) {
-    if (budget == 0) break;
-    AppendPiece(document, piece, budget, text);
+  for (size_t i = 0; i < pieces.size(); ++i) pieceBytes[i] = PieceBytes(pieces[i], budget);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (pieceBytes[i] > 0) AppendPiece(document, pieces[i], pieceBytes[i], text);
   }
 }
 
@@ -158,7 +197,165 @@ void CleanControls(std::basic_string<Char>& text, const ControlMap& map) {
   }
 }
 
+// The clean-up and the uniform line ends in one walk over the runs of the working text: each
+// character (after the clean-up table, when map is set) goes to sink.Unit, each line end to
+// sink.LineEnd. Same result as cleaning first and then NormalizeLineEnds / NormalizeLineEndsW.
+template <typename Sink>
+void WalkFinished(const DocText& text, const ControlMap* map, Sink& sink) {
+  bool afterCr = false;  // a CR LF pair may be split between two runs
+  auto feed = [&](char16_t c) {
+    // Only a stored LF cleans to LF, so the raw unit tells whether it ends a CR LF pair.
+    if (afterCr && c == u'\n') {
+      afterCr = false;
+      return;
+    }
+    afterCr = false;
+    if (c < 0x20 && map) c = map->to[c];
+    if (c == u'\r') {
+      afterCr = true;
+      sink.LineEnd();
+    } else if (c == u'\n' || (text.wide && c == 0x2028)) {
+      sink.LineEnd();
+    } else {
+      sink.Unit(c);
+    }
+  };
+  for (const DocText::Run& run : text.runs) {
+    if (!run.bytes && text.wide) {
+      const char16_t* units = text.utf16.data() + run.begin;
+      for (size_t i = 0; i < run.units; ++i) feed(units[i]);
+    } else if (!run.bytes) {
+      const char* bytes = text.narrow.data() + run.begin;
+      for (size_t i = 0; i < run.units; ++i) feed(static_cast<uint8_t>(bytes[i]));
+    } else if (text.wide) {
+      for (size_t i = 0; i < run.units; ++i) {
+        feed(static_cast<char16_t>(run.bytes[2 * i] | (run.bytes[2 * i + 1] << 8)));
+      }
+    } else {
+      // Compressed text in place: a no-break space is taken as a plain space.
+      for (size_t i = 0; i < run.units; ++i) feed(run.bytes[i] == 0xA0 ? u' ' : run.bytes[i]);
+    }
+  }
+}
+
+// Output encodings the fused step writes itself: the 1252 bytes as they are, UTF-8 (one
+// sequence per UTF-16 unit, as WideToUtf8) and UTF-16LE.
+enum class FusedEncoding { kBytes, kUtf8, kUtf16 };
+
+template <FusedEncoding kEncoding>
+struct CountingSink {
+  size_t eolUnits;
+  size_t total = 0;
+  void LineEnd() { total += eolUnits * (kEncoding == FusedEncoding::kUtf16 ? 2 : 1); }
+  void Unit(char16_t c) {
+    if constexpr (kEncoding == FusedEncoding::kBytes) {
+      total += 1;
+    } else if constexpr (kEncoding == FusedEncoding::kUtf16) {
+      total += 2;
+    } else {
+      total += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    }
+  }
+};
+
+template <FusedEncoding kEncoding>
+struct WritingSink {
+  std::string_view eol;
+  uint8_t* out;
+  void LineEnd() {
+    for (char e : eol) Unit(static_cast<char16_t>(e));
+  }
+  void Unit(char16_t c) {
+    if constexpr (kEncoding == FusedEncoding::kBytes) {
+      *out++ = static_cast<uint8_t>(c);
+    } else if constexpr (kEncoding == FusedEncoding::kUtf16) {
+      *out++ = static_cast<uint8_t>(c & 0xFF);
+      *out++ = static_cast<uint8_t>(c >> 8);
+    } else if (c < 0x80) {
+      *out++ = static_cast<uint8_t>(c);
+    } else if (c < 0x800) {
+      *out++ = static_cast<uint8_t>(0xC0 | (c >> 6));
+      *out++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    } else {
+      *out++ = static_cast<uint8_t>(0xE0 | (c >> 12));
+      *out++ = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
+      *out++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    }
+  }
+};
+
+// Counts the output, sizes the block once, then writes mark and text straight into it.
+template <FusedEncoding kEncoding>
+int32_t StoreFinished(const DocText& text, const ControlMap* map, int32_t lineBreakStyle,
+                      std::string_view mark, OutputBlock& block) {
+  std::string_view eol = lineBreakStyle == kCr ? "\r" : lineBreakStyle == kLf ? "\n" : "\r\n";
+  CountingSink<kEncoding> counter{eol.size()};
+  WalkFinished(text, map, counter);
+  size_t total = mark.size() + counter.total;
+  if (total > static_cast<size_t>(INT32_MAX)) return kFormatError;
+  block.resize(total + 1);
+  std::memcpy(block.data(), mark.data(), mark.size());
+  WritingSink<kEncoding> writer{eol, block.data() + mark.size()};
+  WalkFinished(text, map, writer);
+  block[total] = 0;
+  return static_cast<int32_t>(total);
+}
+
 }  // namespace
+
+DocText::DocText() = default;
+DocText::~DocText() = default;
+DocText::DocText(DocText&&) noexcept = default;
+DocText& DocText::operator=(DocText&&) noexcept = default;
+
+void DocText::AppendOwned(std::string_view text) {
+  if (text.empty()) return;
+  if (!runs.empty() && !runs.back().bytes) {
+    runs.back().units += text.size();
+  } else {
+    runs.push_back({nullptr, narrow.size(), text.size()});
+  }
+  narrow.append(text);
+  units += text.size();
+}
+
+void DocText::AppendOwned(std::u16string_view text) {
+  if (text.empty()) return;
+  if (!runs.empty() && !runs.back().bytes) {
+    runs.back().units += text.size();
+  } else {
+    runs.push_back({nullptr, utf16.size(), text.size()});
+  }
+  utf16.append(text);
+  units += text.size();
+}
+
+void DocText::AppendInPlace(const uint8_t* bytes, size_t count) {
+  if (count == 0) return;
+  size_t unitBytes = wide ? 2 : 1;
+  DocText::Run* last = runs.empty() ? nullptr : &runs.back();
+  if (last && last->bytes && last->bytes + last->units * unitBytes == bytes) {
+    last->units += count;
+  } else {
+    runs.push_back({bytes, 0, count});
+  }
+  units += count;
+}
+
+std::u16string DocText::FlatUtf16() const {
+  std::u16string flat;
+  flat.reserve(units);
+  for (const Run& run : runs) {
+    if (!run.bytes) {
+      flat.append(utf16, run.begin, run.units);
+    } else {
+      for (size_t i = 0; i < run.units; ++i) {
+        flat.push_back(static_cast<char16_t>(run.bytes[2 * i] | (run.bytes[2 * i + 1] << 8)));
+      }
+    }
+  }
+  return flat;
+}
 
 std::vector<DocPiece> ParseClx(const uint8_t* clx, size_t size) {
   std::vector<DocPiece> pieces;
@@ -192,8 +389,9 @@ std::vector<DocPiece> ParseClx(const uint8_t* clx, size_t size) {
 int32_t ExtractDocTextFromStorage(TDocFileStorage& storage, int32_t codePage, DocText& text) {
   text = DocText();
   text.wide = codePage != kAnsiCodePage;
-  auto document = storage.OpenStream(std::string_view("WordDocument"), kDocFileReadMode);
-  if (!document) return 0;
+  text.source = storage.OpenStream(std::string_view("WordDocument"), kDocFileReadMode);
+  if (!text.source) return 0;
+  TDocFileStream* document = text.source.get();
   // Encryption is tested before the version, so it applies to every generation.
   document->Seek(kFibFlags, soBeginning);
   uint16_t flags = document->ReadWord();
@@ -206,7 +404,7 @@ int32_t ExtractDocTextFromStorage(TDocFileStorage& storage, int32_t codePage, Do
     ExtractRange(*document, text);
   }
   // The entry point's count is 32-bit; a text beyond it cannot be handed on.
-  if (text.narrow.size() > INT32_MAX || text.utf16.size() > INT32_MAX / 2) return kFormatError;
+  if (text.units > static_cast<size_t>(text.wide ? INT32_MAX / 2 : INT32_MAX)) return kFormatError;
   return text.ByteLength();
 }
 
@@ -224,11 +422,19 @@ int32_t FinishDocText(DocText& text, int32_t codePage, int32_t lineBreakStyle, i
                       OutputBlock& block) {
   if (codePage == 0) codePage = kAnsiCodePage;
   if (!text.wide) {
-    if (keepRaw != 1) CleanControls(text.narrow, kNarrowControls);
-    return StoreText(NormalizeLineEnds(text.narrow, lineBreakStyle), block);
+    return StoreFinished<FusedEncoding::kBytes>(text, keepRaw == 1 ? nullptr : &kNarrowControls,
+                                                lineBreakStyle, "", block);
   }
-  if (keepRaw != 1) CleanControls(text.utf16, kWideControls);
-  return OutputUtf16Text(text.utf16, lineBreakStyle, codePage, block);
+  const ControlMap* map = keepRaw == 1 ? nullptr : &kWideControls;
+  if (codePage == 65001) {
+    return StoreFinished<FusedEncoding::kUtf8>(text, map, lineBreakStyle, "\xEF\xBB\xBF", block);
+  }
+  if (codePage == 1200) {
+    return StoreFinished<FusedEncoding::kUtf16>(text, map, lineBreakStyle, "\xFF\xFE", block);
+  }
+  std::u16string flat = text.FlatUtf16();
+  if (map) CleanControls(flat, *map);
+  return OutputUtf16Text(flat, lineBreakStyle, codePage, block);
 }
 
 int32_t ConvertDoc(const std::filesystem::path& source, int32_t limit, OutputBlock& block,

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ResultCodes.h"
@@ -13,6 +15,7 @@
 namespace scrivtar {
 
 class TDocFileStorage;
+class TDocFileStream;
 
 // One entry of the piece table.
 struct DocPiece {
@@ -22,14 +25,33 @@ struct DocPiece {
   uint32_t limitCp;
 };
 
-// The working text: 8-bit Windows-1252 text for code page 1252, UTF-16 for every other one.
+// The working text: 8-bit Windows-1252 text for code page 1252, UTF-16 for every other one. It
+// is a list of runs in stored order: a piece already in the working form stays in the file's
+// bytes (8-bit bytes, or UTF-16LE units) and is read in place; converted text is owned here.
 struct DocText {
+  struct Run {
+    const uint8_t* bytes = nullptr;  // in the stream; nullptr: owned text from begin
+    size_t begin = 0;
+    size_t units = 0;
+  };
   bool wide = false;
-  std::string narrow;
-  std::u16string utf16;
-  int32_t ByteLength() const {
-    return static_cast<int32_t>(wide ? utf16.size() * 2 : narrow.size());
-  }
+  std::vector<Run> runs;
+  std::string narrow;                      // owned 8-bit text
+  std::u16string utf16;                    // owned UTF-16 text
+  std::unique_ptr<TDocFileStream> source;  // keeps the bytes of the runs in place alive
+  size_t units = 0;
+
+  DocText();
+  ~DocText();
+  DocText(DocText&&) noexcept;
+  DocText& operator=(DocText&&) noexcept;
+
+  int32_t ByteLength() const { return static_cast<int32_t>(wide ? units * 2 : units); }
+  void AppendOwned(std::string_view text);
+  void AppendOwned(std::u16string_view text);
+  void AppendInPlace(const uint8_t* bytes, size_t units);
+  // The whole text as one UTF-16 string (wide text only).
+  std::u16string FlatUtf16() const;
 };
 
 // Walks a CLX: property entries are skipped, the pieces of the first piece table are listed. A

@@ -234,6 +234,14 @@ TEST(ConvertDoc, EightAndSixteenBitPiecesAndTheCleanUpTable) {
   EXPECT_EQ(ConvertBytes(linesFile, 1252, 0, 2).bytes, "a\nb\nc\nd\n");
   EXPECT_EQ(ConvertBytes(linesFile, 1252, 0, 7).bytes, "a\r\nb\r\nc\r\nd\r\n");
   EXPECT_EQ(ConvertBytes(linesFile, 1251, 0, 2).bytes, "a\nb\nc\nd\n");
+  // A CR LF pair split between an 8-bit and a 16-bit piece is still one line end.
+  WordDoc split;
+  split.pieces.push_back({"a\r", false});
+  split.pieces.push_back({Utf16Le(u"\nb\u000B\n"), true});
+  std::string splitFile = split.Build();
+  EXPECT_EQ(ConvertBytes(splitFile, 1252, 0, 2).bytes, "a\nb\n");
+  EXPECT_EQ(ConvertBytes(splitFile, 65001, 0, 2).bytes, Utf8("a\nb\n"));
+  EXPECT_EQ(ConvertBytes(splitFile, 1200, 1, 2).bytes, Utf16Out(u"a\nb\u000B\n"));
 }
 
 TEST(ConvertDoc, Word6TakesTheRangeUnchanged) {

@@ -87,6 +87,16 @@ bool StreamData::Locate(uint64_t offset, uint64_t* fileOffset, uint64_t* runLeng
   return true;
 }
 
+const uint8_t* StreamData::View(uint64_t offset, size_t maxCount, size_t* count) const {
+  uint64_t fileOffset = 0, runLength = 0;
+  if (!Locate(offset, &fileOffset, &runLength)) {
+    *count = 0;
+    return nullptr;
+  }
+  *count = static_cast<size_t>(std::min<uint64_t>(runLength, maxCount));
+  return file_->data() + fileOffset;
+}
+
 size_t StreamData::ReadAt(uint64_t offset, void* buffer, size_t count) const {
   auto* out = static_cast<uint8_t*>(buffer);
   size_t done = 0;

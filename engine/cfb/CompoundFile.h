@@ -34,6 +34,9 @@ class StreamData {
   // Where the stream byte at offset lies in the file and how many bytes follow it in the same
   // run; false past the end.
   bool Locate(uint64_t offset, uint64_t* fileOffset, uint64_t* runLength) const;
+  // The file's bytes from the stream byte at offset to the end of its run, at most maxCount;
+  // nullptr past the end.
+  const uint8_t* View(uint64_t offset, size_t maxCount, size_t* count) const;
 
  private:
   std::shared_ptr<const platform::FileBytes> file_;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,6 +24,11 @@ const std::filesystem::path& ScratchArchive() {
     return dir / ("zip_fuzz_" + std::to_string(getpid()) + ".zip");
   }();
   return path;
+}
+
+void RemoveScratchArchive() {
+  std::error_code error;
+  std::filesystem::remove(ScratchArchive(), error);
 }
 
 void ReadEverything(scrivtar::TVCLUnZip& zip) {
@@ -46,6 +52,8 @@ void ReadEverything(scrivtar::TVCLUnZip& zip) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto& path = ScratchArchive();
+  static const bool cleanupRegistered = std::atexit(RemoveScratchArchive) == 0;
+  (void)cleanupRegistered;
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
