@@ -4,6 +4,7 @@
 #   scrcmd on a 20 MB RTF vs unrtf --text; scrcmd on a 20 MB HTML file vs html2text.
 # Inputs are generated once into build/bench-inputs/filters by bench/make_filter_inputs.py (the
 # PDF by LibreOffice from big.fodt). Needs hyperfine, unrtf, html2text, poppler-utils, LibreOffice.
+# unrtf runs in a scratch folder: it writes the pictures it finds into the current one.
 # Usage: [RUNS=5] [ONLY="pdf rtf html"] bench/filters.sh [more hyperfine options]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +35,7 @@ only=" ${ONLY:-pdf rtf html} "
   -n "scrcmd pdf -s2 (raw order)" "$scrcmd -o -c65001 -s2 $inputs/big.pdf $out/p2.txt" \
   -n "pdftotext -raw" "pdftotext -enc UTF-8 -raw $inputs/big.pdf $out/q2.txt"
 [[ $only == *" rtf "* ]] && hyperfine "${common[@]}" -n "scrcmd rtf" "$scrcmd -o -c65001 $inputs/big.rtf $out/r.txt" \
-  -n "unrtf --text" "unrtf --text $inputs/big.rtf > $out/u.txt"
+  -n "unrtf --text" "cd $out && unrtf --text $PWD/$inputs/big.rtf > u.txt"
 [[ $only == *" html "* ]] && hyperfine "${common[@]}" -n "scrcmd html" "$scrcmd -o -c65001 $inputs/big.html $out/h.txt" \
   -n "html2text" "html2text -utf8 -nobs $inputs/big.html > $out/t.txt"
 exit 0
