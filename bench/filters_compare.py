@@ -32,7 +32,9 @@ def ours(path, flags=()):
 
 
 def unrtf(path):
-    text = run(["unrtf", "--text", path]).decode("utf-8", "replace")
+    # unrtf writes the pictures it finds into the current folder.
+    with tempfile.TemporaryDirectory() as tmp:
+        text = run(["unrtf", "--text", path], cwd=tmp).decode("utf-8", "replace")
     return "\n".join(l for l in text.splitlines() if not l.startswith("###"))
 
 

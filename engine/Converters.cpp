@@ -62,12 +62,10 @@ int32_t RunFileHost(FilterHosts& hosts, FilterBinding& binding, const std::files
 // ---- bindings
 
 FilterBinding::FilterBinding(std::filesystem::path programDir, std::string fileName,
-                             BindTime bindTime, std::filesystem::path staleFile)
+                             std::filesystem::path staleFile)
     : programDir_(std::move(programDir)),
       fileName_(std::move(fileName)),
-      staleFile_(std::move(staleFile)) {
-  if (bindTime == BindTime::kAtStartup) Bind();
-}
+      staleFile_(std::move(staleFile)) {}
 
 FilterBinding::FilterBinding(const FilterFunctions& functions)
     : bindAttempted_(true), functions_(functions) {}
@@ -204,11 +202,11 @@ int32_t MemoryStream::Read(void* buffer, uint32_t count, int32_t& bytesRead) {
 
 FilterHosts::FilterHosts(const std::filesystem::path& programDir)
     : iniPath_(programDir / kHtmlFilterIniFile),
-      webArchiveHtml_(programDir, kHtmlFilterFile, BindTime::kOnFirstUse, iniPath_),
-      help_(programDir, kHelpFilterFile, BindTime::kAtStartup),
-      html_(programDir, kHtmlFilterFile, BindTime::kOnFirstUse, iniPath_),
-      rtf_(programDir, kRtfFilterFile, BindTime::kAtStartup) {
-  // The HTML filter is bound on first use; a stale ini file still goes at start-up.
+      webArchiveHtml_(programDir, kHtmlFilterFile, iniPath_),
+      help_(programDir, kHelpFilterFile),
+      html_(programDir, kHtmlFilterFile, iniPath_),
+      rtf_(programDir, kRtfFilterFile) {
+  // The filters bind on first use; a stale ini file still goes at start-up.
   RemoveStaleIni();
 }
 

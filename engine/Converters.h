@@ -31,15 +31,14 @@ struct FilterFunctions {
   bool Complete() const { return createConverter && readConverter && closeConverter; }
 };
 
-// A library whose dependencies are heavy (the HTML filter pulls in libxml2 and ICU) is bound when
-// a conversion first needs it, so that the console's start-up stays cheap.
-enum class BindTime { kAtStartup, kOnFirstUse };
-
-// One binding of a filter library. Empty when the library or one of its functions is missing.
+// One binding of a filter library, made when a conversion first needs it: scrcmd converts one
+// file per process, and loading a filter's dependencies (libxml2 and ICU for HTML, the shared C++
+// runtime for RTF) would cost every start. Empty when the library or one of its functions is
+// missing.
 class FilterBinding {
  public:
   // staleFile, when given, is removed right after every load of the library.
-  FilterBinding(std::filesystem::path programDir, std::string fileName, BindTime bindTime,
+  FilterBinding(std::filesystem::path programDir, std::string fileName,
                 std::filesystem::path staleFile = {});
   // A binding to functions already in the process (tests).
   explicit FilterBinding(const FilterFunctions& functions);
@@ -126,9 +125,10 @@ class MemoryStream final : public FilterSource {
   size_t position_ = 0;
 };
 
-// The filter bindings and stream records of one engine. Start-up: the HTML filter for web
-// archives, then the help, HTML and RTF filters for the file hosts, removing a stale scrhtm.ini
-// after each HTML filter; shutdown in reverse, removing it again after each release.
+// The filter bindings and stream records of one engine, in start-up order: the HTML filter for
+// web archives, then the help, HTML and RTF filters for the file hosts. Each binds on first use;
+// a stale scrhtm.ini goes at start-up, after every load of the HTML filter, and at shutdown
+// (which releases in reverse order, removing it after each HTML filter's release).
 class FilterHosts {
  public:
   explicit FilterHosts(const std::filesystem::path& programDir);

@@ -298,6 +298,21 @@ TEST(FilterLibraries, FailingAndBigAndNonUtf8Filters) {
   EXPECT_EQ(Text(block, n), "\xFF\xFE");
 }
 
+TEST(FilterLibraries, RtfNamedDocReachesTheRtfBinding) {
+  TestProgramDir withRtf, withoutRtf;
+  withRtf.With("scrrtf.so", "echo");
+  withoutRtf.With("scrhtm.so", "echo");
+  WriteFileBytes(withRtf / "report.doc", "{\\rtf1 hello}");
+  Engine engine = MakeEngine(withRtf);
+  OutputBlock block;
+  bool fallback = false;
+  int32_t n = ConvertByType(engine, "DOC", withRtf / "report.doc", block, 65001, {}, &fallback);
+  EXPECT_TRUE(fallback);
+  EXPECT_EQ(Text(block, n), "\xEF\xBB\xBF{\\rtf1 hello}");
+  Engine noRtf = MakeEngine(withoutRtf);
+  EXPECT_EQ(ConvertByType(noRtf, "DOC", withRtf / "report.doc", block, 65001, {}), kLibraryMissing);
+}
+
 TEST(FilterLibraries, StaleIniIsRemovedAtStartUpAfterLoadingAndAtExit) {
   TestProgramDir dir;
   dir.With("scrhtm.so", "echo");
