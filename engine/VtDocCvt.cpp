@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "PlainRuns.h"
 #include "TDocFile_U1.h"
 #include "VtCvtBase.h"
 #include "platform/CodePage.h"
@@ -220,20 +221,49 @@ void WalkFinished(const DocText& text, const ControlMap* map, Sink& sink) {
       sink.Unit(c);
     }
   };
+  // Runs of plain ASCII pass through unchanged and in one piece; a plain unit is never a line
+  // end, so it also ends any pending CR.
+  auto walkBytes = [&](const uint8_t* bytes, size_t count, bool inPlace) {
+    for (size_t i = 0; i < count;) {
+      size_t plain = PlainBytePrefix(bytes + i, count - i);
+      if (plain > 0) {
+        sink.PlainBytes(bytes + i, plain);
+        afterCr = false;
+        i += plain;
+        if (i == count) break;
+      }
+      uint8_t b = bytes[i++];
+      // Compressed text in place: a no-break space is taken as a plain space.
+      feed(inPlace && b == 0xA0 ? u' ' : b);
+    }
+  };
+  auto walkUnits = [&](const uint8_t* le, size_t count) {
+    for (size_t i = 0; i < count;) {
+      size_t plain = PlainUnitPrefix(le + 2 * i, count - i);
+      if (plain > 0) {
+        sink.PlainUnits(le + 2 * i, plain);
+        afterCr = false;
+        i += plain;
+        if (i == count) break;
+      }
+      feed(static_cast<char16_t>(le[2 * i] | (le[2 * i + 1] << 8)));
+      ++i;
+    }
+  };
   for (const DocText::Run& run : text.runs) {
     if (!run.bytes && text.wide) {
       const char16_t* units = text.utf16.data() + run.begin;
-      for (size_t i = 0; i < run.units; ++i) feed(units[i]);
-    } else if (!run.bytes) {
-      const char* bytes = text.narrow.data() + run.begin;
-      for (size_t i = 0; i < run.units; ++i) feed(static_cast<uint8_t>(bytes[i]));
-    } else if (text.wide) {
-      for (size_t i = 0; i < run.units; ++i) {
-        feed(static_cast<char16_t>(run.bytes[2 * i] | (run.bytes[2 * i + 1] << 8)));
+      if constexpr (std::endian::native == std::endian::little) {
+        walkUnits(reinterpret_cast<const uint8_t*>(units), run.units);
+      } else {
+        for (size_t i = 0; i < run.units; ++i) feed(units[i]);
       }
+    } else if (!run.bytes) {
+      walkBytes(reinterpret_cast<const uint8_t*>(text.narrow.data()) + run.begin, run.units, false);
+    } else if (text.wide) {
+      walkUnits(run.bytes, run.units);
     } else {
-      // Compressed text in place: a no-break space is taken as a plain space.
-      for (size_t i = 0; i < run.units; ++i) feed(run.bytes[i] == 0xA0 ? u' ' : run.bytes[i]);
+      walkBytes(run.bytes, run.units, true);
     }
   }
 }
@@ -246,7 +276,10 @@ template <FusedEncoding kEncoding>
 struct CountingSink {
   size_t eolUnits;
   size_t total = 0;
-  void LineEnd() { total += eolUnits * (kEncoding == FusedEncoding::kUtf16 ? 2 : 1); }
+  static constexpr size_t kUnitBytes = kEncoding == FusedEncoding::kUtf16 ? 2 : 1;
+  void LineEnd() { total += eolUnits * kUnitBytes; }
+  void PlainBytes(const uint8_t*, size_t n) { total += n * kUnitBytes; }
+  void PlainUnits(const uint8_t*, size_t n) { total += n * kUnitBytes; }
   void Unit(char16_t c) {
     if constexpr (kEncoding == FusedEncoding::kBytes) {
       total += 1;
@@ -264,6 +297,24 @@ struct WritingSink {
   uint8_t* out;
   void LineEnd() {
     for (char e : eol) Unit(static_cast<char16_t>(e));
+  }
+  void PlainBytes(const uint8_t* bytes, size_t n) {
+    if constexpr (kEncoding == FusedEncoding::kUtf16) {
+      WidenPlainBytes(bytes, n, out);
+      out += 2 * n;
+    } else {
+      std::memcpy(out, bytes, n);
+      out += n;
+    }
+  }
+  void PlainUnits(const uint8_t* units, size_t n) {
+    if constexpr (kEncoding == FusedEncoding::kUtf16) {
+      std::memcpy(out, units, 2 * n);
+      out += 2 * n;
+    } else {
+      NarrowPlainUnits(units, n, out);
+      out += n;
+    }
   }
   void Unit(char16_t c) {
     if constexpr (kEncoding == FusedEncoding::kBytes) {
