@@ -1,8 +1,10 @@
 // The output step shared by every entry point.
 #include "VtCvtBase.h"
 
+#include <bit>
 #include <cstring>
 
+#include "PlainRuns.h"
 #include "platform/CodePage.h"
 #include "platform/UserLocale.h"
 
@@ -432,13 +434,23 @@ int32_t OutputUtf8Text(std::string_view text, bool normalize, int32_t style, int
 
 namespace {
 
-// Calls unit(u) for each unit of the line-end-normalised UTF-16 text, without building it.
-template <typename Unit>
-void WalkNormalizedW(std::u16string_view text, int32_t style, Unit unit) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    char16_t u = text[i];
+// Walks the line-end-normalised UTF-16 text without building it: plain(units, n) for each run
+// of printable ASCII, unit(u) for every other unit.
+template <typename Plain, typename Unit>
+void WalkNormalizedW(std::u16string_view text, int32_t style, Plain plain, Unit unit) {
+  for (size_t i = 0; i < text.size();) {
+    if constexpr (std::endian::native == std::endian::little) {
+      size_t run =
+          PlainUnitPrefix(reinterpret_cast<const uint8_t*>(text.data() + i), text.size() - i);
+      if (run > 0) {
+        plain(reinterpret_cast<const uint8_t*>(text.data() + i), run);
+        i += run;
+        if (i == text.size()) break;
+      }
+    }
+    char16_t u = text[i++];
     if (u == u'\r' || u == u'\n' || u == 0x2028) {
-      if (u == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      if (u == u'\r' && i < text.size() && text[i] == u'\n') ++i;
       if (style != kLf) unit(u'\r');
       if (style != kCr) unit(u'\n');
     } else {
@@ -455,34 +467,52 @@ int32_t OutputUtf16Text(std::u16string_view text, int32_t style, int32_t codePag
     // Mark and encoded units go straight into the reused block: no intermediate copies.
     size_t size = codePage == 65001 ? kUtf8Mark.size() : kUtf16Mark.size();
     if (codePage == 65001) {
-      WalkNormalizedW(text, style, [&](char16_t u) { size += u < 0x80 ? 1 : u < 0x800 ? 2 : 3; });
+      WalkNormalizedW(
+          text, style, [&](const uint8_t*, size_t n) { size += n; },
+          [&](char16_t u) { size += u < 0x80    ? 1
+                                    : u < 0x800 ? 2
+                                                : 3; });
     } else {
-      WalkNormalizedW(text, style, [&](char16_t) { size += 2; });
+      WalkNormalizedW(
+          text, style, [&](const uint8_t*, size_t n) { size += 2 * n; },
+          [&](char16_t) { size += 2; });
     }
     block.resize(size + 1);
     uint8_t* w = block.data();
     if (codePage == 65001) {
       std::memcpy(w, kUtf8Mark.data(), kUtf8Mark.size());
       w += kUtf8Mark.size();
-      WalkNormalizedW(text, style, [&](char16_t u) {
-        if (u < 0x80) {
-          *w++ = static_cast<uint8_t>(u);
-        } else if (u < 0x800) {
-          *w++ = static_cast<uint8_t>(0xC0 | (u >> 6));
-          *w++ = static_cast<uint8_t>(0x80 | (u & 0x3F));
-        } else {
-          *w++ = static_cast<uint8_t>(0xE0 | (u >> 12));
-          *w++ = static_cast<uint8_t>(0x80 | ((u >> 6) & 0x3F));
-          *w++ = static_cast<uint8_t>(0x80 | (u & 0x3F));
-        }
-      });
+      WalkNormalizedW(
+          text, style,
+          [&](const uint8_t* units, size_t n) {
+            NarrowPlainUnits(units, n, w);
+            w += n;
+          },
+          [&](char16_t u) {
+            if (u < 0x80) {
+              *w++ = static_cast<uint8_t>(u);
+            } else if (u < 0x800) {
+              *w++ = static_cast<uint8_t>(0xC0 | (u >> 6));
+              *w++ = static_cast<uint8_t>(0x80 | (u & 0x3F));
+            } else {
+              *w++ = static_cast<uint8_t>(0xE0 | (u >> 12));
+              *w++ = static_cast<uint8_t>(0x80 | ((u >> 6) & 0x3F));
+              *w++ = static_cast<uint8_t>(0x80 | (u & 0x3F));
+            }
+          });
     } else {
       std::memcpy(w, kUtf16Mark.data(), kUtf16Mark.size());
       w += kUtf16Mark.size();
-      WalkNormalizedW(text, style, [&](char16_t u) {
-        *w++ = static_cast<uint8_t>(u & 0xFF);
-        *w++ = static_cast<uint8_t>(u >> 8);
-      });
+      WalkNormalizedW(
+          text, style,
+          [&](const uint8_t* units, size_t n) {
+            std::memcpy(w, units, 2 * n);
+            w += 2 * n;
+          },
+          [&](char16_t u) {
+            *w++ = static_cast<uint8_t>(u & 0xFF);
+            *w++ = static_cast<uint8_t>(u >> 8);
+          });
     }
     return static_cast<int32_t>(size);
   }

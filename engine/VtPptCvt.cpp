@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -101,12 +103,23 @@ class StreamBytes final : public DocumentBytes {
   uint64_t size() const override { return size_; }
   bool Read(uint64_t offset, void* buffer, size_t count) override {
     if (offset > size_ || count > size_ - offset) return false;
-    return stream_.ReadAt(offset, buffer, count) == count;
+    // Most reads are record headers that follow each other: they are served from the last
+    // contiguous run of the stream that was looked up.
+    if (offset < runBegin_ || offset - runBegin_ + count > run_.size()) {
+      std::span<const uint8_t> view = stream_.ViewAt(offset, SIZE_MAX);
+      if (view.size() < count) return stream_.ReadAt(offset, buffer, count) == count;
+      run_ = view;
+      runBegin_ = offset;
+    }
+    if (count) std::memcpy(buffer, run_.data() + (offset - runBegin_), count);
+    return true;
   }
 
  private:
   TDocFileStream& stream_;
   uint64_t size_;
+  std::span<const uint8_t> run_;
+  uint64_t runBegin_ = 0;
 };
 
 // Appends the whole UTF-16LE code units of a TextCharsAtom body; an odd last byte is dropped.
@@ -146,13 +159,16 @@ void AppendWindows1252(DocumentBytes& stream, uint64_t offset, uint32_t length,
 template <typename Visitor>
 void WalkRecords(DocumentBytes& stream, uint64_t begin, uint64_t end, uint64_t& budget,
                  Visitor& visitor) {
-  std::vector<uint64_t> openEnds{std::min<uint64_t>(end, stream.size())};
+  // The ends of the open containers, innermost last; the depth limit bounds them.
+  uint64_t openEnds[kMaxRecordDepth];
+  size_t depth = 0;
+  openEnds[depth++] = std::min<uint64_t>(end, stream.size());
   uint64_t pos = begin;
-  while (!openEnds.empty() && !visitor.Stopped()) {
-    uint64_t containerEnd = openEnds.back();
+  while (depth > 0 && !visitor.Stopped()) {
+    uint64_t containerEnd = openEnds[depth - 1];
     if (pos >= containerEnd || containerEnd - pos < kPptRecordHeaderSize) {
       pos = containerEnd;
-      openEnds.pop_back();
+      --depth;
       continue;
     }
     if (budget == 0) return;
@@ -163,15 +179,15 @@ void WalkRecords(DocumentBytes& stream, uint64_t begin, uint64_t end, uint64_t& 
     uint64_t bodyEnd = bodyBegin + header->recLen;
     if (header->IsContainer()) {
       uint64_t childEnd = std::min(bodyEnd, containerEnd);
-      if (openEnds.size() < kMaxRecordDepth && visitor.Enter(*header)) {
-        openEnds.push_back(childEnd);
+      if (depth < kMaxRecordDepth && visitor.Enter(*header)) {
+        openEnds[depth++] = childEnd;
         pos = bodyBegin;
       } else {
         pos = childEnd;
       }
     } else if (bodyEnd > containerEnd) {
       pos = containerEnd;
-      openEnds.pop_back();
+      --depth;
     } else {
       visitor.Atom(*header, bodyBegin);
       pos = bodyEnd;
