@@ -215,10 +215,15 @@ TEST(OutputUtf8Text, LineEndsBeforeEncoding) {
 
 TEST(OutputUtf16Text, FusedPathsMatchTheComposedSteps) {
   std::mt19937 rng(777);
-  const char16_t alphabet[] = {u'a', u'\r', u'\n', 0x2028, 0xE9, 0x20AC, 0xD83D, 0xDE00, 0x7FF};
+  const char16_t alphabet[] = {u'a',   u'\r', u'\n', 0x2028, 0xE9, 0x20AC, 0xD83D,
+                               0xDE00, 0x7FF, 0x1F,  0x7F,   0x80, u' ',   u'~'};
   for (int round = 0; round < 300; ++round) {
-    std::u16string text(rng() % 30, u'\0');
-    for (char16_t& u : text) u = alphabet[rng() % (sizeof alphabet / sizeof alphabet[0])];
+    // Long enough, and mostly plain ASCII, for the block scans of printable runs to take part.
+    std::u16string text(rng() % 80, u'\0');
+    for (char16_t& u : text) {
+      u = rng() % 2 ? static_cast<char16_t>(u'a' + rng() % 26)
+                    : alphabet[rng() % (sizeof alphabet / sizeof alphabet[0])];
+    }
     for (int32_t codePage : {65001, 1200, 1252}) {
       for (int32_t style : {0, 1, 2, 9}) {
         OutputBlock block(5, 0xAA);
