@@ -26,32 +26,36 @@ int32_t BranchToRead(TXMLItem alternate) {
 }
 
 // Depth-first walk without recursion (a part may nest elements arbitrarily deep): enter runs
-// before an element's children, leave after them.
+// before an element's children, leave after them; both get the item and its name, which is
+// cut from the tag once.
 template <typename Enter, typename Leave>
 void WalkTree(TXMLItem root, Enter enter, Leave leave) {
   struct Frame {
     TXMLItem item;
+    std::string_view name;
     int32_t next;  // the next child to read
     int32_t end;   // one past the last child to read
   };
-  auto frameOf = [](TXMLItem item) {
-    if (item.Name() != "mc:AlternateContent") return Frame{item, 0, item.Count()};
+  auto frameOf = [](TXMLItem item, std::string_view name) {
+    if (name != "mc:AlternateContent") return Frame{item, name, 0, item.Count()};
     const int32_t branch = BranchToRead(item);
-    return branch < 0 ? Frame{item, 0, 0} : Frame{item, branch, branch + 1};
+    return branch < 0 ? Frame{item, name, 0, 0} : Frame{item, name, branch, branch + 1};
   };
   std::vector<Frame> stack;
-  enter(root);
-  stack.push_back(frameOf(root));
+  std::string_view rootName = root.Name();
+  enter(root, rootName);
+  stack.push_back(frameOf(root, rootName));
   while (!stack.empty()) {
     Frame& top = stack.back();
     if (top.next >= top.end) {
-      leave(top.item);
+      leave(top.item, top.name);
       stack.pop_back();
       continue;
     }
     TXMLItem child = top.item.SubItem(top.next++);
-    enter(child);
-    stack.push_back(frameOf(child));
+    std::string_view name = child.Name();
+    enter(child, name);
+    stack.push_back(frameOf(child, name));
   }
 }
 
@@ -60,8 +64,7 @@ void WalkTree(TXMLItem root, Enter enter, Leave leave) {
 void AppendDocxText(TXMLItem root, std::string& out) {
   WalkTree(
       root,
-      [&out](TXMLItem item) {
-        const std::string_view name = item.Name();
+      [&out](TXMLItem item, std::string_view name) {
         if (name.size() < 3 || name[0] != 'w' || name[1] != ':') return;
         if (name == "w:br") {
           out += kLineEnd;
@@ -73,19 +76,19 @@ void AppendDocxText(TXMLItem root, std::string& out) {
           out += '-';
         }
       },
-      [&out](TXMLItem item) {
-        if (item.Name() == "w:p") out += kLineEnd;
+      [&out](TXMLItem, std::string_view name) {
+        if (name == "w:p") out += kLineEnd;
       });
 }
 
 void AppendSlideText(TXMLItem root, std::string& out) {
   WalkTree(
       root,
-      [&out](TXMLItem item) {
-        if (item.Name() == "a:t") out += item.Text();
+      [&out](TXMLItem item, std::string_view name) {
+        if (name == "a:t") out += item.Text();
       },
-      [&out](TXMLItem item) {
-        if (item.Name() == "a:p") out += kLineEnd;
+      [&out](TXMLItem, std::string_view name) {
+        if (name == "a:p") out += kLineEnd;
       });
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "xml/ECXMLTokenizer.h"
+#include "xml/XmlScan.h"
 
 namespace scrivtar {
 namespace {
@@ -82,9 +83,29 @@ std::string EntryLine(const AttributeEntry& entry) {
   return line;
 }
 
+// False when no "=" in text follows "xml:space" (letter case ignored): then no attribute entry
+// can be xml:space, and most tags are ruled out without cutting their entries.
+bool MentionsXmlSpace(std::string_view text) {
+  if (text.size() < 10) return false;
+  const char* end = text.data() + text.size();
+  for (const char* p = text.data() + 9; p < end; ++p) {
+    p = xml::FindByte(p, end, '=');
+    if (p == nullptr) return false;
+    // Eight bytes at once: with bit 0x20 set, capitals match their small letters (other bytes
+    // may match too; the entries are then cut and compared exactly).
+    uint64_t head;
+    std::memcpy(&head, p - 9, 8);
+    uint64_t want;
+    std::memcpy(&want, "xml:spac", 8);
+    if ((head | 0x2020202020202020u) == want && (p[-1] | 0x20) == 'e') return true;
+  }
+  return false;
+}
+
 // True when the attributes hold the entry xml:space=preserve (letter case ignored).
 bool HasPreserve(std::string_view raw) {
   if (raw.size() < 18) return false;
+  if (!MentionsXmlSpace(raw)) return false;
   bool found = false;
   ForEachAttributeLine(raw, [&](std::string_view line) {
     AttributeEntry entry = SplitEntry(line);
@@ -96,6 +117,11 @@ bool HasPreserve(std::string_view raw) {
     return true;
   });
   return found;
+}
+
+// True when a tag's attributes hold xml:space=preserve.
+bool TagPreserves(std::string_view tag) {
+  return MentionsXmlSpace(tag) && HasPreserve(XmlTagAttributes(tag));
 }
 
 }  // namespace
@@ -342,16 +368,10 @@ std::string_view TECXMLParser::NameOf(const Node& n) const {
   if (n.countFlags & kTagOwned) return ownedTags_[n.tag].name;
   // From the second character to the first space; without a space to the first "/"; without
   // either, up to the ">". The scan stops at the first space, so it costs the name's length.
-  const char* start = buffer_.data() + n.tag + 1;
-  const char* end = buffer_.data() + buffer_.size();
-  const char* slash = nullptr;
-  for (const char* p = start; p < end; ++p) {
-    char c = *p;
-    if (c == ' ') return std::string_view(start, static_cast<size_t>(p - start));
-    if (c == '/' && slash == nullptr) slash = p;
-    if (c == '>') return std::string_view(start, static_cast<size_t>((slash ? slash : p) - start));
-  }
-  return {};
+  const char* tag = buffer_.data() + n.tag;
+  ptrdiff_t length = xml::TagNameLength(tag, buffer_.data() + buffer_.size());
+  if (length < 0) return {};
+  return std::string_view(tag + 1, static_cast<size_t>(length));
 }
 
 std::string_view TECXMLParser::AttrOf(const Node& n) const {
@@ -453,7 +473,7 @@ size_t TECXMLParser::MemoryUsage() const {
 void TECXMLParser::Parse() {
   // Every element starts with a "<", so this bounds the pool; pages never written are not
   // resident, so the over-estimate for start/end tag pairs costs address space only.
-  size_t tags = static_cast<size_t>(std::count(buffer_.begin(), buffer_.end(), '<'));
+  size_t tags = xml::CountByte(buffer_.data(), buffer_.data() + buffer_.size(), '<');
   nodes_.reserve(tags + 1);
 
   TXMLLargeTokenizer tokenizer(buffer_.data(), buffer_.size());
@@ -464,9 +484,10 @@ void TECXMLParser::Parse() {
     uint32_t node;
     std::string joined;
     bool hasJoined = false;
+    bool blankName = false;  // only the root, until the document element names it
   };
   std::vector<Frame> open;
-  open.push_back({0, {}, false});
+  open.push_back({0, {}, false, true});
   uint64_t flattened = 0;  // start tags beyond kMaxDepth not yet closed
   bool preserve = false;
 
@@ -480,11 +501,12 @@ void TECXMLParser::Parse() {
     frame.joined.clear();
     frame.hasJoined = false;
   };
+  // Points the item at its tag in the buffer; its name.
   auto setTag = [&](uint32_t index, std::string_view tag) {
     Node& node = nodes_[index];
     node.tag = static_cast<uint32_t>(tag.data() - buffer_.data());
     node.countFlags &= ~(kTagOwned | kTagNone);
-    return std::make_pair(XmlTagName(tag), XmlTagAttributes(tag));
+    return NameOf(node);
   };
   // A new child of parent; none when parent already holds the most children an item can.
   auto newChild = [&](uint32_t parent) -> uint32_t {
@@ -540,27 +562,28 @@ void TECXMLParser::Parse() {
         break;
       }
       case TXMLTokenKind::kStartTag: {
-        if (IsBlank(NameOf(nodes_[current.node])) && flattened == 0) {
-          auto [name, attrs] = setTag(current.node, token);
-          preserve = name == "a:t" || HasPreserve(attrs);
+        if (current.blankName && flattened == 0) {
+          std::string_view name = setTag(current.node, token);
+          current.blankName = IsBlank(name);
+          preserve = name == "a:t" || TagPreserves(token);
           break;
         }
         uint32_t child = newChild(current.node);
         if (child == kNoParent) break;
-        auto [name, attrs] = setTag(child, token);
-        preserve = name == "a:t" || HasPreserve(attrs);
+        std::string_view name = setTag(child, token);
+        preserve = name == "a:t" || TagPreserves(token);
         if (open.size() > static_cast<size_t>(kMaxDepth)) {
           ++flattened;
         } else {
-          open.push_back({child, {}, false});
+          open.push_back({child, {}, false, IsBlank(name)});
         }
         break;
       }
       case TXMLTokenKind::kEmptyTag: {
         uint32_t child = newChild(current.node);
         if (child == kNoParent) break;
-        auto attrs = setTag(child, token).second;
-        preserve = HasPreserve(attrs);
+        setTag(child, token);
+        preserve = TagPreserves(token);
         break;
       }
       case TXMLTokenKind::kEndTag:

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "xml/XmlScan.h"
+
 namespace scrivtar {
 namespace {
 
@@ -102,10 +104,13 @@ TXMLLargeTokenizer::TXMLLargeTokenizer(char* data, size_t size) : data_(data), s
   if (size_ > 0) {
     const void* zero = std::memchr(data_, 0, size_);
     if (zero != nullptr) size_ = static_cast<size_t>(static_cast<const char*>(zero) - data_);
+    // Without a CR anywhere no token has a pair to squeeze out.
+    hasCr_ = std::memchr(data_, '\r', size_) != nullptr;
   }
 }
 
 void TXMLLargeTokenizer::Squeeze() {
+  if (!hasCr_) return;
   char* token = data_ + start_;
   if (std::memchr(token, '\r', length_) == nullptr) return;
   // First every CR LF pair, then every LF CR pair of what remains.
@@ -137,25 +142,29 @@ TXMLTokenKind TXMLLargeTokenizer::Next(bool preserve) {
   if (pos_ >= size_) return kind_ = TXMLTokenKind::kEndOfInput;
 
   if (data_[pos_] == '<') {
-    const void* close = std::memchr(data_ + pos_, '>', size_ - pos_);
+    const char* close = xml::FindByte(data_ + pos_, data_ + size_, '>');
     if (close == nullptr) {  // an unterminated tag ends the document
       pos_ = size_;
       return kind_ = TXMLTokenKind::kEndOfInput;
     }
-    size_t end = static_cast<size_t>(static_cast<const char*>(close) - data_) + 1;
+    size_t end = static_cast<size_t>(close - data_) + 1;
     length_ = end - start_;
     pos_ = end;
     Squeeze();
     std::string_view tag = Token();
-    if (StartsWithNoCase(tag, "<?xml")) return kind_ = TXMLTokenKind::kDeclaration;
-    if (StartsWithNoCase(tag, "<!--")) return kind_ = TXMLTokenKind::kComment;
+    if (tag.size() >= 2 && tag[1] == '?' && StartsWithNoCase(tag, "<?xml")) {
+      return kind_ = TXMLTokenKind::kDeclaration;
+    }
+    if (tag.size() >= 2 && tag[1] == '!' && StartsWithNoCase(tag, "<!--")) {
+      return kind_ = TXMLTokenKind::kComment;
+    }
     if (tag.size() >= 2 && tag[tag.size() - 2] == '/') return kind_ = TXMLTokenKind::kEmptyTag;
     if (tag.size() >= 2 && tag[1] == '/') return kind_ = TXMLTokenKind::kEndTag;
     return kind_ = TXMLTokenKind::kStartTag;
   }
 
-  const void* open = std::memchr(data_ + pos_, '<', size_ - pos_);
-  size_t end = open ? static_cast<size_t>(static_cast<const char*>(open) - data_) : size_;
+  const char* open = xml::FindByte(data_ + pos_, data_ + size_, '<');
+  size_t end = open ? static_cast<size_t>(open - data_) : size_;
   const unsigned char lowest = preserve ? 0x20 : 0x21;
   while (end > start_ && static_cast<unsigned char>(data_[end - 1]) < lowest) --end;
   length_ = end - start_;

@@ -59,6 +59,7 @@ class TXMLLargeTokenizer {
   size_t start_ = 0;
   size_t length_ = 0;
   int line_ = 1;
+  bool hasCr_ = false;
   TXMLTokenKind kind_ = TXMLTokenKind::kEndOfInput;
 };
 
