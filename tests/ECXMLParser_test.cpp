@@ -183,6 +183,18 @@ TEST(XmlTree, BuildsTheItemTree) {
       {"no document element", "just text", "{just text}"},
       {"zero byte ends the document", std::string("<a><b/>\0<c/></a>", 16), "a[b]"},
       {"empty document", "", ""},
+      // Names: up to the first space, else the first "/", else the ">", also when the space or
+      // the ">" lies beyond the first 16 bytes of the tag.
+      {"long names and slashes in names",
+       "<abcdefghijklmnopqrstuvwxyz><ab/cd ef=\"1\"/><ab/c><abcdefghijklmno/x y=\"2\"/>"
+       "<abcdefghijklmnopqrstuvw/x></ab/c>",
+       "abcdefghijklmnopqrstuvwxyz[ab/cd(ef=1) ab[abcdefghijklmno/x(y=2) "
+       "abcdefghijklmnopqrstuvw]]"},
+      {"xml:space in capitals",
+       "<r><w:t XML:Space=\"preserve\"> a </w:t><w:t x=\"xml:space\"> b "
+       "</w:t></r>",
+       "r[w:t(XML:Space=preserve){ a } w:t(x=xml:space){b}]"},
+      {"an element without a name takes the next start tag's", "<a>< ><c>t</c></a>", "a[c{t}]"},
   };
   for (const Case& c : cases) EXPECT_EQ(Tree(c.doc), c.tree) << c.what;
 }
