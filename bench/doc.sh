@@ -20,7 +20,12 @@ hyperfine -N --warmup 1 --runs 5 \
   -n catdoc "catdoc -d utf-8 $big"
 
 loop() { echo "for f in $work/small/*.doc; do $1 > /dev/null; done"; }
+# /bin/true in the same loop is the floor: starting 1,000 processes from the shell.
 hyperfine --warmup 1 --runs 5 \
+  -n "process start (floor)" "$(loop "/bin/true \"\$f\"")" \
   -n scrcmd "$(loop "$scrcmd -c65001 \"\$f\" '*'")" \
   -n antiword "$(loop "antiword -m UTF-8.txt \"\$f\"")" \
   -n catdoc "$(loop "catdoc -d utf-8 \"\$f\"")"
+
+echo "== the same 1,000 files in one process (one engine, as a batch run converts a folder)"
+SCRIVTAR_BATCH_DIR=$work/small build/release/bin/batch_bench

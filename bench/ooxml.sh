@@ -40,6 +40,9 @@ hyperfine --style basic --runs "$runs" --warmup 1 \
   -n "scrcmd" "for f in $in/small/*.docx; do $scr -c65001 \$f '*' > /dev/null; done" \
   -n "docx2txt" "for f in $in/small/*.docx; do docx2txt \$f - > /dev/null; done"
 
+echo "== the same 1,000 .docx files in one process (one engine, as a batch run converts a folder)"
+SCRIVTAR_BATCH_DIR=$in/small build/release/bin/batch_bench
+
 echo "== peak memory (maximum resident set size) and largest uncompressed part"
 for f in big.docx big.xlsx; do
   part=$(unzip -l "$in/$f" | awk 'NR > 3 && $1 ~ /^[0-9]+$/ {print $1}' | sort -n | tail -1)

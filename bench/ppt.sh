@@ -10,7 +10,7 @@ if [[ ! -f $inputs/big.ppt || ! -d $inputs/small ]]; then
   /usr/bin/python3 bench/make_ppt_inputs.py "$inputs"
 fi
 cmake --preset release > /dev/null
-cmake --build --preset release --target scrcmd -j2 > /dev/null
+cmake --build --preset release --target scrcmd batch_bench -j2 > /dev/null
 scrcmd=$PWD/build/release/bin/scrcmd
 find "$inputs/small" -name '*.ppt' | sort > "$inputs/small.list"
 
@@ -21,8 +21,12 @@ hyperfine -N --warmup 5 --runs 40 \
 
 echo "== 1,000 small files, one process each"
 hyperfine --warmup 1 --runs 5 \
+  -n "process start (floor)" "xargs -a $inputs/small.list -d '\n' -n1 /bin/true > /dev/null" \
   -n scrcmd "xargs -a $inputs/small.list -d '\n' -I{} $scrcmd -c65001 {} '*' > /dev/null" \
   -n catppt "xargs -a $inputs/small.list -d '\n' -n1 catppt -d utf-8 > /dev/null"
+
+echo "== the same 1,000 files in one process (one engine, as a batch run converts a folder)"
+SCRIVTAR_BATCH_DIR=$inputs/small build/release/bin/batch_bench
 
 echo "== peak memory on the big presentation (KB)"
 /usr/bin/time -f "scrcmd %M" "$scrcmd" -c65001 "$inputs/big.ppt" '*' > /dev/null
