@@ -416,13 +416,53 @@ std::optional<PptRecordHeader> ReadRecordHeader(std::span<const uint8_t> stream,
   return header;
 }
 
+namespace {
+
+// A run's count has 12 bits; a writer that puts more than 4,095 identifiers in one run lets it
+// wrap (LibreOffice does, for presentations of a few thousand slides), and read as written the
+// rest of that run is taken for further runs. Runs as a sound writer stores them fill the
+// directory exactly, each names at least one identifier, and their identifiers ascend without
+// overlapping; when the runs as written are not like that, the first of them whose offsets
+// would reach the directory's end exactly with a count larger by a multiple of 4,096 is taken
+// as a wrapped run. The position of its header, or SIZE_MAX when there is none.
+size_t WrappedRunHeader(Bytes directory) {
+  const size_t values = directory.size() / 4;
+  std::vector<size_t> headers;
+  bool sound = true;
+  uint64_t nextId = 0;
+  for (size_t at = 0; at < values;) {
+    uint32_t header = ReadU32(directory, 4 * at);
+    size_t count = header >> 20;
+    uint32_t firstId = header & 0xFFFFF;
+    headers.push_back(at);
+    if (count == 0 || firstId < nextId) sound = false;
+    if (count > values - at - 1) {
+      sound = false;
+      break;
+    }
+    nextId = uint64_t{firstId} + count;
+    at += 1 + count;
+  }
+  if (sound) return SIZE_MAX;
+  for (size_t header : headers) {
+    size_t count = ReadU32(directory, 4 * header) >> 20;
+    size_t rest = values - header - 1;
+    if (rest > count && (rest - count) % 4096 == 0) return header;
+  }
+  return SIZE_MAX;
+}
+
+}  // namespace
+
 PptPersistDirectory::PptPersistDirectory(const std::vector<std::span<const uint8_t>>& directories) {
   for (Bytes directory : directories) {
-    size_t values = directory.size() / 4;
+    const size_t values = directory.size() / 4;
+    const size_t wrapped = WrappedRunHeader(directory);
     for (size_t at = 0; at < values;) {
+      const bool isWrapped = at == wrapped;
       uint32_t runHeader = ReadU32(directory, 4 * at++);
       uint32_t firstId = runHeader & 0xFFFFF;
-      size_t count = std::min<size_t>(runHeader >> 20, values - at);
+      size_t count = isWrapped ? values - at : std::min<size_t>(runHeader >> 20, values - at);
       for (size_t i = 0; i < count; ++i) {
         entries_.push_back({static_cast<uint32_t>(firstId + i), ReadU32(directory, 4 * (at + i))});
       }

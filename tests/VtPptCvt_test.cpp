@@ -247,6 +247,52 @@ TEST(PptText, PersistDirectoryRunsAreBoundedByTheirRecord) {
   EXPECT_EQ(directory.FindPersistOffset(4), -1);
 }
 
+// More than 4,095 identifiers in one run let its 12-bit count wrap, as LibreOffice writes large
+// presentations: the run is read up to the directory's end when the runs as written do not end
+// there and the wrapped count fits exactly. Sound directories are read as written.
+TEST(PptText, PersistRunWithAWrappedCount) {
+  auto words = [](std::initializer_list<std::pair<uint32_t, uint32_t>> runs) {
+    // (first identifier, number of offsets); offset k of a run is 1000 * first + k.
+    std::vector<uint8_t> dir;
+    auto put = [&](uint32_t v) {
+      for (int i = 0; i < 4; ++i) dir.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    for (auto [first, count] : runs) {
+      put(first | count << 20);  // the count wraps at 4,096 as a writer's shift lets it
+      for (uint32_t k = 0; k < count; ++k) put(1000 * first + k);
+    }
+    return dir;
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> directory;
+    uint32_t id;
+    int64_t offset;
+  };
+  const std::vector<Case> cases = {
+      {"one wrapped run", words({{1, 5000}}), 4999, 1000 * 1 + 4998},
+      {"a wrapped run after a sound one", words({{3, 2}, {9, 4100}}), 9 + 4099, 9000 + 4099},
+      {"the run before it is unchanged", words({{3, 2}, {9, 4100}}), 4, 3001},
+      // 4,097 offsets are 4 + 1 + 4,092 as written: sound runs, so no wrapped reading.
+      {"sound runs stay as written", words({{1, 4}, {6, 4092}}), 6 + 4091, 6000 + 4091},
+      {"identifiers past a sound directory", words({{1, 4}, {6, 4092}}), 6 + 4092, -1},
+  };
+  for (const Case& c : cases) {
+    PptPersistDirectory directory({c.directory});
+    EXPECT_EQ(directory.FindPersistOffset(c.id), c.offset) << c.what;
+  }
+  // A whole presentation with more than 4,095 slides in one edit's directory.
+  std::vector<test::PptSlideText> slides(4200);
+  for (size_t i = 0; i < slides.size(); ++i) {
+    slides[i].textBoxes.push_back(u"s" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+  }
+  std::u16string text = Extract(test::BuildPresentation(slides)).text;
+  ASSERT_EQ(text.size(), 4200u * 3);
+  for (size_t i = 0; i < slides.size(); ++i) {
+    ASSERT_EQ(text.substr(3 * i, 2), slides[i].textBoxes[0]) << "slide " << i + 1;
+  }
+}
+
 TEST(PptText, HostileTreesStayBounded) {
   // Containers nested far beyond any real slide: the walk ends and keeps the shallow text.
   std::string nested = PptTextChars(u"deep");
