@@ -183,7 +183,8 @@ std::string_view XmlTagName(std::string_view tag) {
 }
 
 std::string_view XmlTagAttributes(std::string_view tag) {
-  size_t space = tag.find(' ');
+  const char* found = xml::FindByte(tag.data(), tag.data() + tag.size(), ' ');
+  size_t space = found ? static_cast<size_t>(found - tag.data()) : std::string_view::npos;
   if (space == std::string_view::npos || tag.size() < space + 2) return {};
   // The tag ends at its first ">", so everything up to its last character is attribute text.
   std::string_view raw = tag.substr(space + 1, tag.size() - space - 2);
