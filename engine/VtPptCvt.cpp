@@ -62,64 +62,79 @@ bool Holds(Bytes bytes, uint64_t offset, uint64_t count) {
 }
 
 // The "PowerPoint Document" stream, read where the walk needs it: from memory, or straight from
-// the compound document without a copy of the whole stream.
+// the compound document without a copy of the whole stream. Reads inside the current window (all
+// of a stream in memory; for a file, the last contiguous run of sectors looked up) are served
+// inline: the record walk reads a header at every record.
 class DocumentBytes {
  public:
-  virtual ~DocumentBytes() = default;
-  virtual uint64_t size() const = 0;
+  explicit DocumentBytes(Bytes bytes) : size_(bytes.size()), window_(bytes) {}
+  explicit DocumentBytes(TDocFileStream& stream)
+      : stream_(&stream), size_(static_cast<uint64_t>(std::max<int64_t>(stream.Size(), 0))) {}
+  DocumentBytes(const DocumentBytes&) = delete;
+  DocumentBytes& operator=(const DocumentBytes&) = delete;
+
+  uint64_t size() const { return size_; }
+
   // Copies count bytes at offset; false, with nothing copied, unless all of them are there.
-  virtual bool Read(uint64_t offset, void* buffer, size_t count) = 0;
+  bool Read(uint64_t offset, void* buffer, size_t count) {
+    if (count == 0) return offset <= size_;
+    if (const uint8_t* at = Window(offset, count)) {
+      std::memcpy(buffer, at, count);
+      return true;
+    }
+    return ReadOutsideWindow(offset, buffer, count);
+  }
 
   std::optional<PptRecordHeader> Header(uint64_t offset) {
-    uint8_t bytes[kPptRecordHeaderSize];
-    if (!Read(offset, bytes, sizeof bytes)) return std::nullopt;
-    return ReadRecordHeader(bytes, 0);
+    const uint8_t* at = Window(offset, kPptRecordHeaderSize);
+    uint8_t copy[kPptRecordHeaderSize];
+    if (!at) {
+      if (!ReadOutsideWindow(offset, copy, sizeof copy)) return std::nullopt;
+      at = copy;
+    }
+    PptRecordHeader header;
+    uint16_t verAndInstance = static_cast<uint16_t>(at[0] | at[1] << 8);
+    header.recVer = static_cast<uint8_t>(verAndInstance & 0x0F);
+    header.recInstance = static_cast<uint16_t>(verAndInstance >> 4);
+    header.recType = static_cast<uint16_t>(at[2] | at[3] << 8);
+    std::memcpy(&header.recLen, at + 4, 4);
+    if constexpr (std::endian::native == std::endian::big) {
+      header.recLen = __builtin_bswap32(header.recLen);
+    }
+    return header;
   }
+
   std::optional<uint32_t> U32(uint64_t offset) {
     uint8_t bytes[4];
     if (!Read(offset, bytes, sizeof bytes)) return std::nullopt;
     return ReadU32(bytes, 0);
   }
-};
 
-class MemoryBytes final : public DocumentBytes {
- public:
-  explicit MemoryBytes(Bytes bytes) : bytes_(bytes) {}
-  uint64_t size() const override { return bytes_.size(); }
-  bool Read(uint64_t offset, void* buffer, size_t count) override {
-    if (!Holds(bytes_, offset, count)) return false;
-    if (count) std::memcpy(buffer, bytes_.data() + offset, count);
+ private:
+  // The count bytes at offset when the window holds all of them, else nullptr.
+  const uint8_t* Window(uint64_t offset, size_t count) const {
+    if (offset < windowBegin_) return nullptr;
+    uint64_t into = offset - windowBegin_;
+    if (into > window_.size() || count > window_.size() - into) return nullptr;
+    return window_.data() + into;
+  }
+
+  // A read the window does not cover: for a file, the run of sectors at offset becomes the
+  // window; a read that crosses from one run to the next is copied piece by piece.
+  bool ReadOutsideWindow(uint64_t offset, void* buffer, size_t count) {
+    if (!stream_ || offset > size_ || count > size_ - offset) return false;
+    std::span<const uint8_t> view = stream_->ViewAt(offset, SIZE_MAX);
+    if (view.size() < count) return stream_->ReadAt(offset, buffer, count) == count;
+    window_ = view;
+    windowBegin_ = offset;
+    std::memcpy(buffer, view.data(), count);
     return true;
   }
 
- private:
-  Bytes bytes_;
-};
-
-class StreamBytes final : public DocumentBytes {
- public:
-  explicit StreamBytes(TDocFileStream& stream)
-      : stream_(stream), size_(static_cast<uint64_t>(std::max<int64_t>(stream.Size(), 0))) {}
-  uint64_t size() const override { return size_; }
-  bool Read(uint64_t offset, void* buffer, size_t count) override {
-    if (offset > size_ || count > size_ - offset) return false;
-    // Most reads are record headers that follow each other: they are served from the last
-    // contiguous run of the stream that was looked up.
-    if (offset < runBegin_ || offset - runBegin_ + count > run_.size()) {
-      std::span<const uint8_t> view = stream_.ViewAt(offset, SIZE_MAX);
-      if (view.size() < count) return stream_.ReadAt(offset, buffer, count) == count;
-      run_ = view;
-      runBegin_ = offset;
-    }
-    if (count) std::memcpy(buffer, run_.data() + (offset - runBegin_), count);
-    return true;
-  }
-
- private:
-  TDocFileStream& stream_;
+  TDocFileStream* stream_ = nullptr;  // null for a stream in memory
   uint64_t size_;
-  std::span<const uint8_t> run_;
-  uint64_t runBegin_ = 0;
+  std::span<const uint8_t> window_;
+  uint64_t windowBegin_ = 0;
 };
 
 // Appends the whole UTF-16LE code units of a TextCharsAtom body; an odd last byte is dropped.
@@ -512,7 +527,7 @@ int32_t ExtractFromStreams(std::optional<Bytes> currentUser, DocumentBytes* docu
 }  // namespace
 
 int32_t ExtractPptText(const PptStreams& streams, std::u16string& text) {
-  std::optional<MemoryBytes> document;
+  std::optional<DocumentBytes> document;
   if (streams.document) document.emplace(*streams.document);
   return ExtractFromStreams(streams.currentUser, document ? &*document : nullptr, text);
 }
@@ -531,7 +546,7 @@ int32_t ExtractPptText(const std::filesystem::path& source, std::u16string& text
   }
   std::unique_ptr<TDocFileStream> stream =
       storage->OpenStream("PowerPoint Document", kDocFileReadMode);
-  std::optional<StreamBytes> document;
+  std::optional<DocumentBytes> document;
   if (stream) document.emplace(*stream);
   return ExtractFromStreams(currentUser, document ? &*document : nullptr, text);
 }

@@ -284,7 +284,7 @@ TEST(PptText, PersistRunWithAWrappedCount) {
   // A whole presentation with more than 4,095 slides in one edit's directory.
   std::vector<test::PptSlideText> slides(4200);
   for (size_t i = 0; i < slides.size(); ++i) {
-    slides[i].textBoxes.push_back(u"s" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+    slides[i].textBoxes.push_back({u's', static_cast<char16_t>(u'a' + i % 26)});
   }
   std::u16string text = Extract(test::BuildPresentation(slides)).text;
   ASSERT_EQ(text.size(), 4200u * 3);
@@ -384,6 +384,48 @@ TEST(ConvertPpt, FailuresOfTheFile) {
   run = test::RunScrcmd({"-c65001", Fixture("two_slides.ppt").string(), "*"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.out, "\xEF\xBB\xBFHello\r\nBye\r\n");
+}
+
+// Records and text atoms that straddle sector boundaries must read the same whether the stream's
+// sectors follow each other in the file or not.
+TEST(ConvertPpt, DocumentSectorsOutOfFileOrder) {
+  std::vector<test::PptSlideText> slides;
+  std::string expected = "\xEF\xBB\xBF";
+  for (int i = 0; i < 60; ++i) {
+    std::u16string title = u"Title " + std::u16string(i % 7 + 1, u'a' + i % 26);
+    std::u16string box = u"Text box " + std::u16string(40 + i, u'0' + i % 10);
+    slides.push_back({{title}, {box}});
+    expected += std::string(title.begin(), title.end()) + "\r\n";
+    expected += std::string(box.begin(), box.end()) + "\r\n";
+  }
+  PptStreamsBytes ppt = BuildPresentation(slides);
+  ASSERT_GT(ppt.document.size(), 4u * 512) << "the stream must live in regular sectors";
+  test::CfbBuilder cfb;
+  cfb.AddStream("Current User", ppt.currentUser);
+  cfb.AddStream("PowerPoint Document", ppt.document);
+  test::CfbImage image = cfb.Build();
+
+  // Move the stream's sectors into reverse order: logical sector i goes where sector n-1-i was.
+  const test::CfbImage::Place place = image.streams.at("PowerPoint Document");
+  std::vector<uint32_t> chain;
+  for (uint32_t s = place.firstSector; s < 0xFFFFFFFA; s = image.FatEntry(s)) chain.push_back(s);
+  ASSERT_GT(chain.size(), 4u);
+  std::vector<std::string> contents;
+  for (uint32_t s : chain) contents.push_back(image.bytes.substr(image.SectorOffset(s), 512));
+  const size_t n = chain.size();
+  for (size_t i = 0; i < n; ++i) {
+    image.bytes.replace(image.SectorOffset(chain[n - 1 - i]), 512, contents[i]);
+    image.SetFatEntry(chain[n - 1 - i], i + 1 < n ? chain[n - 2 - i] : 0xFFFFFFFE);
+  }
+  // The start sector field of the stream's directory entry (128-byte entries, offset 116).
+  size_t entry = image.SectorOffset(image.firstDirectorySector) + 128 * place.directoryIndex;
+  for (int b = 0; b < 4; ++b) image.bytes[entry + 116 + b] = char(chain[n - 1] >> (8 * b));
+
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "scattered.ppt", image.bytes);
+  int32_t result;
+  EXPECT_EQ(Convert(dir / "scattered.ppt", 65001, &result), expected);
+  EXPECT_EQ(result, int32_t(expected.size()));
 }
 
 std::filesystem::path CorpusSlideshow(const std::string& name) {
