@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/Prefault.h"
 #include "xml/ECXMLTokenizer.h"
 #include "xml/XmlScan.h"
 
@@ -531,10 +532,17 @@ void TECXMLParser::Parse() {
     node.countFlags &= ~(kTagOwned | kTagNone);
     return NameOf(node);
   };
+  // The pool's pages are backed a chunk ahead of the items written into them.
+  constexpr size_t kPrefaultItems = (size_t{2} << 20) / sizeof(Node);
+  size_t prefaultedItems = 0;
   // A new child of parent; none when parent already holds the most children an item can.
   auto newChild = [&](uint32_t parent) -> uint32_t {
     if (CountOf(nodes_[parent]) == kCountMask) return kNoParent;
     auto index = static_cast<uint32_t>(nodes_.size());
+    if (index >= prefaultedItems) {
+      prefaultedItems = std::min(nodes_.capacity(), size_t{index} + kPrefaultItems);
+      platform::PrefaultForWrite(nodes_.data() + index, (prefaultedItems - index) * sizeof(Node));
+    }
     Node node;
     node.parent = parent;
     node.countFlags = kTagNone;
@@ -634,6 +642,8 @@ void TECXMLParser::LayOutChildren() {
     next += CountOf(node);
     SetCount(node, 0);
   }
+  children_.reserve(next);
+  platform::PrefaultForWrite(children_.data(), size_t{next} * sizeof(uint32_t));
   children_.assign(next, 0);
   for (uint32_t i = 1; i < nodes_.size(); ++i) {
     Node& parent = nodes_[nodes_[i].parent];

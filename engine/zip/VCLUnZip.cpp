@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/CodePage.h"
+#include "platform/Prefault.h"
 #include "zip/kpSStrm.h"
 
 namespace scrivtar {
@@ -438,6 +439,8 @@ bool TVCLUnZip::ExtractEntry(TLFNFileStream& file, TZipHeaderInfo& entry, std::s
     } else {
       if (!decompressor_) decompressor_ = libdeflate_alloc_decompressor();
       if (!decompressor_) throw std::bad_alloc();
+      stream.reserve(before + static_cast<size_t>(limit));
+      platform::PrefaultForWrite(stream.data() + before, static_cast<size_t>(limit));
       stream.resize(before + static_cast<size_t>(limit));
       libdeflate_result result = libdeflate_deflate_decompress(
           decompressor_, input.data(), input.size(), stream.data() + before,
