@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Prefault.h"
 #include "xml/ECXMLParser.h"
 
 namespace scrivtar {
@@ -76,8 +77,11 @@ void AppendDocxText(TXMLItem root, std::string& out) {
           out += '-';
         }
       },
-      [&out](TXMLItem, std::string_view name) {
-        if (name == "w:p") out += kLineEnd;
+      [&out, backed = size_t{0}](TXMLItem, std::string_view name) mutable {
+        if (name != "w:p") return;
+        out += kLineEnd;
+        // The text of a large document grows into the room reserved for it.
+        backed = platform::PrefaultAhead(out.data(), out.size(), out.capacity(), backed);
       });
 }
 

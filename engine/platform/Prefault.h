@@ -4,6 +4,7 @@
 // thousands of pages. Advisory only: where the kernel does not offer it nothing changes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 
 namespace scrivtar::platform {
@@ -14,5 +15,18 @@ inline constexpr size_t kPrefaultMinimum = size_t{1} << 20;
 // Prefaults the whole pages inside [data, data + size) for writing; regions under the minimum
 // are ignored.
 void PrefaultForWrite(void* data, size_t size);
+
+// How far ahead of its end a buffer that grows into reserved capacity is backed.
+inline constexpr size_t kPrefaultChunk = size_t{2} << 20;
+
+// For a buffer filled front to back within its capacity (all counts in bytes): once the bytes in
+// use reach the backed frontier `ahead`, backs the next chunk of the capacity and returns the new
+// frontier; otherwise returns `ahead` unchanged. Start with ahead = 0.
+inline size_t PrefaultAhead(void* data, size_t used, size_t capacity, size_t ahead) {
+  if (used < ahead || used >= capacity) return ahead;
+  size_t next = std::min(capacity, used + kPrefaultChunk);
+  PrefaultForWrite(static_cast<char*>(data) + used, next - used);
+  return next;
+}
 
 }  // namespace scrivtar::platform

@@ -533,16 +533,13 @@ void TECXMLParser::Parse() {
     return NameOf(node);
   };
   // The pool's pages are backed a chunk ahead of the items written into them.
-  constexpr size_t kPrefaultItems = (size_t{2} << 20) / sizeof(Node);
-  size_t prefaultedItems = 0;
+  size_t poolBacked = 0;
   // A new child of parent; none when parent already holds the most children an item can.
   auto newChild = [&](uint32_t parent) -> uint32_t {
     if (CountOf(nodes_[parent]) == kCountMask) return kNoParent;
     auto index = static_cast<uint32_t>(nodes_.size());
-    if (index >= prefaultedItems) {
-      prefaultedItems = std::min(nodes_.capacity(), size_t{index} + kPrefaultItems);
-      platform::PrefaultForWrite(nodes_.data() + index, (prefaultedItems - index) * sizeof(Node));
-    }
+    poolBacked = platform::PrefaultAhead(nodes_.data(), nodes_.size() * sizeof(Node),
+                                         nodes_.capacity() * sizeof(Node), poolBacked);
     Node node;
     node.parent = parent;
     node.countFlags = kTagNone;
