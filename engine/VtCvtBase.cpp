@@ -17,13 +17,6 @@ namespace scrivtar {
 
 namespace {
 
-// Sizes the output block to n bytes, its pages backed in one go when it is large.
-void SizeBlock(OutputBlock& block, size_t n) {
-  block.reserve(n);
-  platform::PrefaultForWrite(block.data(), n);
-  block.resize(n);
-}
-
 // Index of the first CR or LF at or after `from`, or `size` when there is none.
 size_t FindLineByte(const char* data, size_t size, size_t from) {
   size_t i = from;
@@ -197,7 +190,7 @@ int32_t StoreLenientFused(std::string_view text, bool normalize, std::string_vie
       text, normalize, eol, [&](const uint8_t*, size_t n) { units += n; },
       [&](char16_t) { ++units; });
   const size_t size = singleByteTable ? units : 2 + units * 2;
-  SizeBlock(block, size + 1);
+  SizeOutputBlock(block, size + 1);
   uint8_t* w = block.data();
   if (singleByteTable) {
     // Most code pages keep ASCII as it is: then ASCII runs are plain copies.
@@ -408,8 +401,14 @@ std::string EncodeFromUtf16(std::u16string_view text, int32_t codePage) {
   }
 }
 
+void SizeOutputBlock(OutputBlock& block, size_t n) {
+  block.reserve(n);
+  platform::PrefaultForWrite(block.data(), n);
+  block.resize(n);
+}
+
 int32_t StoreText(std::string_view bytes, OutputBlock& block) {
-  SizeBlock(block, bytes.size() + 1);
+  SizeOutputBlock(block, bytes.size() + 1);
   if (!bytes.empty()) std::memcpy(block.data(), bytes.data(), bytes.size());
   return static_cast<int32_t>(bytes.size());
 }
@@ -420,7 +419,7 @@ int32_t OutputUtf8Text(std::string_view text, bool normalize, int32_t style, int
     // The hot path: mark and normalised text go straight into the block, no intermediate copy.
     std::string_view eol = LineEndOf(style);
     size_t body = normalize ? NormalizedSize(text, eol) : text.size();
-    SizeBlock(block, kUtf8Mark.size() + body + 1);
+    SizeOutputBlock(block, kUtf8Mark.size() + body + 1);
     std::memcpy(block.data(), kUtf8Mark.data(), kUtf8Mark.size());
     uint8_t* w = block.data() + kUtf8Mark.size();
     if (normalize) {
@@ -485,7 +484,7 @@ int32_t OutputUtf16Text(std::u16string_view text, int32_t style, int32_t codePag
           text, style, [&](const uint8_t*, size_t n) { size += 2 * n; },
           [&](char16_t) { size += 2; });
     }
-    SizeBlock(block, size + 1);
+    SizeOutputBlock(block, size + 1);
     uint8_t* w = block.data();
     if (codePage == 65001) {
       std::memcpy(w, kUtf8Mark.data(), kUtf8Mark.size());

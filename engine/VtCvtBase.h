@@ -41,6 +41,10 @@ std::string EncodeFromUtf8(std::string_view bytes, int32_t codePage, Utf8Decoder
 // The output bytes for UTF-16 extractor text.
 std::string EncodeFromUtf16(std::u16string_view text, int32_t codePage);
 
+// Sizes the block to n bytes for a converter to write; a large block gets its pages in one go
+// instead of a page fault at the first write to each.
+void SizeOutputBlock(OutputBlock& block, size_t n);
+
 // Resizes the block to count + 1, copies the bytes to its start, returns the count.
 int32_t StoreText(std::string_view bytes, OutputBlock& block);
 

@@ -344,7 +344,7 @@ int32_t StoreFinished(const DocText& text, const ControlMap* map, int32_t lineBr
   WalkFinished(text, map, counter);
   size_t total = mark.size() + counter.total;
   if (total > static_cast<size_t>(INT32_MAX)) return kFormatError;
-  block.resize(total + 1);
+  SizeOutputBlock(block, total + 1);
   std::memcpy(block.data(), mark.data(), mark.size());
   WritingSink<kEncoding> writer{eol, block.data() + mark.size()};
   WalkFinished(text, map, writer);

@@ -13,6 +13,7 @@
 #include "TDocFile_U1.h"
 #include "VtCvtBase.h"
 #include "platform/CodePage.h"
+#include "platform/Prefault.h"
 
 namespace scrivtar {
 
@@ -249,6 +250,7 @@ class PptTextExtractor {
   std::string scratch_;  // the bytes of one TextBytesAtom
   uint64_t maxTextUnits_;
   bool outputFull_ = false;
+  size_t outBacked_ = 0;  // bytes of out_'s reserved room already backed by pages
   uint32_t docPersistIdRef_ = 0;
   std::vector<std::vector<uint8_t>> directoryBodies_;
   std::optional<PptPersistDirectory> directory_;
@@ -294,6 +296,8 @@ void PptTextExtractor::EmitText(Append append) {
   if (outputFull_) return;
   append(out_);
   out_.push_back(u'\r');
+  outBacked_ = platform::PrefaultAhead(out_.data(), out_.size() * sizeof(char16_t),
+                                       out_.capacity() * sizeof(char16_t), outBacked_);
   if (out_.size() > maxTextUnits_) {
     out_.resize(maxTextUnits_);
     outputFull_ = true;
