@@ -21,9 +21,11 @@ inline constexpr size_t kPrefaultChunk = size_t{2} << 20;
 
 // For a buffer filled front to back within its capacity (all counts in bytes): once the bytes in
 // use reach the backed frontier `ahead`, backs the next chunk of the capacity and returns the new
-// frontier; otherwise returns `ahead` unchanged. Start with ahead = 0.
+// frontier; otherwise returns `ahead` unchanged. Start with ahead = 0. Nothing is backed before
+// a chunk's worth is in use, so a small buffer with generous room never holds more pages than
+// it would have faulted in.
 inline size_t PrefaultAhead(void* data, size_t used, size_t capacity, size_t ahead) {
-  if (used < ahead || used >= capacity) return ahead;
+  if (used < ahead || used < kPrefaultChunk || used >= capacity) return ahead;
   size_t next = std::min(capacity, used + kPrefaultChunk);
   PrefaultForWrite(static_cast<char*>(data) + used, next - used);
   return next;
