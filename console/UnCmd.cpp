@@ -93,7 +93,8 @@ void ParseFlag(std::string_view argument, RunSettings& settings) {
   if (head == "-T") {
     if (argument.size() == 5 || argument.size() == 6) {
       std::string letters = Upper(argument.substr(2));
-      std::string_view list = argument.size() == 5 ? "DOC HLP HTM PDF PPT RTF XLS" : "DOCX PPTX XLSX";
+      std::string_view list =
+          argument.size() == 5 ? "DOC HLP HTM PDF PPT RTF XLS" : "DOCX PPTX XLSX";
       if (list.find(letters) != std::string_view::npos) {
         settings.forcedType = letters;
         settings.invalid = false;
@@ -138,15 +139,18 @@ std::string UsageText(std::string_view programFileName) {
   t += " [-t(pdf|doc|ppt|xls|docx|pptx|xlsx|rtf|htm|hlp)] [-s9]";
   line(" <Source File> <Destination Text File>");
   line("Flag \"-o\": If output file exists then overwrite it.");
-  line("Flag \"-c\": Specify the code page identifier for output text file. (Default is system's "
-       "code page)");
-  line("Flag \"-t\": Force Scrivtar use a particular type of extractor, without this flag, "
-       "Scrivtar is using the file extension to determine which text extractor to use.");
+  line(
+      "Flag \"-c\": Specify the code page identifier for output text file. (Default is system's "
+      "code page)");
+  line(
+      "Flag \"-t\": Force Scrivtar use a particular type of extractor, without this flag, "
+      "Scrivtar is using the file extension to determine which text extractor to use.");
   line("Flag \"-s\": Specify output text file special format.");
   line("    PDF: s0: Reading order; s1: Original layout(default); s2: Raw order");
   line("    DOC: s0: Not keep raw characters(default); s1: Keep raw characters");
-  line("If <Destination Text File> is \"*\", the text output NOT to a file but instead to standard "
-       "output.");
+  line(
+      "If <Destination Text File> is \"*\", the text output NOT to a file but instead to standard "
+      "output.");
   line("");
   line("Read Scrivtar help to get more details about command usage.");
   return t;
@@ -235,9 +239,8 @@ int32_t CommandLineConverter::ConvertOneFile(const std::string& source,
   }
 
   if (toStdout) {
-    if (result > 0 &&
-        std::fwrite(textBlock_.data(), 1, static_cast<size_t>(result), out_) !=
-            static_cast<size_t>(result)) {
+    if (result > 0 && std::fwrite(textBlock_.data(), 1, static_cast<size_t>(result), out_) !=
+                          static_cast<size_t>(result)) {
       return kTargetWriteError;
     }
     return 0;
@@ -248,9 +251,8 @@ int32_t CommandLineConverter::ConvertOneFile(const std::string& source,
     PrintMessage("Output file " + Quoted(destination) + " create error");
     return kTargetCreateError;
   }
-  bool ok = result == 0 ||
-            std::fwrite(textBlock_.data(), 1, static_cast<size_t>(result), target) ==
-                static_cast<size_t>(result);
+  bool ok = result == 0 || std::fwrite(textBlock_.data(), 1, static_cast<size_t>(result), target) ==
+                               static_cast<size_t>(result);
   ok = (std::fclose(target) == 0) && ok;
   if (!ok) {
     PrintMessage("Output file " + Quoted(destination) + " write error");

@@ -35,8 +35,8 @@ class CommandLineConverter {
   // The program body: arguments without the program path; gives the process exit code.
   int32_t RunCommandLine(std::string_view programPath, const std::vector<std::string>& args);
   // The whole conversion of one file, messages included; gives the exit code.
-  int32_t ConvertOneFile(const std::string& source, const std::string& destination,
-                         bool overwrite, const std::string& forcedType);
+  int32_t ConvertOneFile(const std::string& source, const std::string& destination, bool overwrite,
+                         const std::string& forcedType);
 
  private:
   void PrintMessage(std::string_view text);

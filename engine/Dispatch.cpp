@@ -15,8 +15,8 @@ namespace scrivtar {
 
 namespace {
 
-constexpr std::string_view kTypeNames[] = {"PDF", "DOC",  "DOCX", "PPT", "PPTX", "XLS",
-                                           "XLSX", "MHT", "HTM",  "HTML", "HLP", "RTF"};
+constexpr std::string_view kTypeNames[] = {"PDF",  "DOC", "DOCX", "PPT",  "PPTX", "XLS",
+                                           "XLSX", "MHT", "HTM",  "HTML", "HLP",  "RTF"};
 
 // The entry point of a type; -3 while the type has no converter. Each converter adds its case.
 int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesystem::path& source,

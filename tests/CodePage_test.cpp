@@ -40,7 +40,10 @@ TEST(CodePage, RoundTripsThroughSingleAndMultiByteCodePages) {
 TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
   EXPECT_EQ(platform::WideToCodePage(932, u"a\u0416\u00E9b"), "a\x84\x47?b");  // Zhe is in 932
   EXPECT_EQ(platform::WideToCodePage(1251, u"a\u65E5b"), "a?b");
-  EXPECT_EQ(platform::WideToCodePage(932, u"a\xD800" u"b"), "a?b");  // a lone surrogate
+  EXPECT_EQ(platform::WideToCodePage(932,
+                                     u"a\xD800"
+                                     u"b"),
+            "a?b");  // a lone surrogate
   EXPECT_EQ(platform::WideToCodePage(936, u"\xD83D\xDE00"), "?");
 }
 
@@ -63,10 +66,18 @@ struct LocaleCase {
 
 TEST(DefaultCodePage, FollowsTheLocaleCharsetAndLanguage) {
   const LocaleCase cases[] = {
-      {"C", 1252},           {"POSIX", 1252},          {"C.UTF-8", 65001},
-      {"en_US.UTF-8", 65001}, {"de_DE.utf8", 65001},   {"ru_RU.CP1251", 1251},
-      {"ru_RU.KOI8-R", 1251}, {"pl_PL.ISO-8859-2", 1250}, {"ja_JP.eucJP", 932},
-      {"zh_TW.Big5", 950},    {"zh_CN.GB2312", 936},   {"el_GR.ISO-8859-7", 1253},
+      {"C", 1252},
+      {"POSIX", 1252},
+      {"C.UTF-8", 65001},
+      {"en_US.UTF-8", 65001},
+      {"de_DE.utf8", 65001},
+      {"ru_RU.CP1251", 1251},
+      {"ru_RU.KOI8-R", 1251},
+      {"pl_PL.ISO-8859-2", 1250},
+      {"ja_JP.eucJP", 932},
+      {"zh_TW.Big5", 950},
+      {"zh_CN.GB2312", 936},
+      {"el_GR.ISO-8859-7", 1253},
       {"fr_FR.ISO-8859-1", 1252},
   };
   for (const auto& c : cases) {

@@ -29,10 +29,18 @@ TEST(ScrcmdUsage, TextIsExactWithTheProgramName) {
 TEST(ScrcmdUsage, BadCommandLinesGiveUsageAndStatus2) {
   TempDir dir;
   const std::vector<std::vector<std::string>> lines = {
-      {"one"},          {"-x", "a.doc", "a.txt"}, {"-ow", "a.doc", "a.txt"},
-      {"-t", "a", "b"}, {"-thtml", "a", "b"},     {"-tmht", "a", "b"},
-      {"-sx", "a", "b"}, {"-c", "a", "b"},        {"-cabc", "a", "b"},
-      {"-o", "-q", "a", "b"}, {"-tdocxx", "a", "b"}, {"", "a", "b"},
+      {"one"},
+      {"-x", "a.doc", "a.txt"},
+      {"-ow", "a.doc", "a.txt"},
+      {"-t", "a", "b"},
+      {"-thtml", "a", "b"},
+      {"-tmht", "a", "b"},
+      {"-sx", "a", "b"},
+      {"-c", "a", "b"},
+      {"-cabc", "a", "b"},
+      {"-o", "-q", "a", "b"},
+      {"-tdocxx", "a", "b"},
+      {"", "a", "b"},
   };
   for (const auto& args : lines) {
     auto r = RunScrcmd(args, dir.path());
@@ -74,9 +82,10 @@ TEST(ScrcmdChecks, TypeNotSupported) {
   test::WriteFileBytes(dir / "noext", "data");
   test::WriteFileBytes(dir / "a.txt", "data");
   test::WriteFileBytes(dir / "trailing.", "data");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"noext", "out1.txt"}, {"a.txt", "*"}, {"trailing.", "out2.txt"},
-        {"-tC H", "a.txt", "out3.txt"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"noext", "out1.txt"},
+                                               {"a.txt", "*"},
+                                               {"trailing.", "out2.txt"},
+                                               {"-tC H", "a.txt", "out3.txt"}}) {
     auto r = RunScrcmd(args, dir.path());
     EXPECT_EQ(r.out, "Input file \"" + args[args.size() - 2] + "\" type not support\r\n");
     EXPECT_EQ(r.exitStatus, 253);

@@ -197,12 +197,11 @@ TEST(ArchiveHtml, QuotedPrintable) {
 TEST(ArchiveHtml, SoftBreaksDoNotReachPastThePart) {
   // A soft break on a part's last line ends its content: neither the boundary after it nor the
   // next part's lines are joined to it.
-  std::string archive = Lines({"Content-Type: multipart/related; boundary=b", "", "--b",
-                               "Content-Type: text/html",
-                               "Content-Transfer-Encoding: quoted-printable", "", "<p>a</p>=",
-                               "--b=", "Content-Type: text/html; x=",
-                               "Content-Transfer-Encoding: quoted-printable", "", "<p>b</p>=",
-                               "--b--"});
+  std::string archive =
+      Lines({"Content-Type: multipart/related; boundary=b", "", "--b", "Content-Type: text/html",
+             "Content-Transfer-Encoding: quoted-printable", "", "<p>a</p>=", "--b=",
+             "Content-Type: text/html; x=", "Content-Transfer-Encoding: quoted-printable", "",
+             "<p>b</p>=", "--b--"});
   EXPECT_EQ(HtmlOf(archive), Lines({"<p>a</p>", "<p>b</p>"}));
 }
 

@@ -121,22 +121,22 @@ const SingleByteTable* SingleByteTableOf(const CodePageName& cp) {
   case id:                 \
     return &TableOf<id>(cp.iconvName);
     SCRIVTAR_TABLE(437)
-    SCRIVTAR_TABLE(737) SCRIVTAR_TABLE(775) SCRIVTAR_TABLE(850) SCRIVTAR_TABLE(852)
-        SCRIVTAR_TABLE(855) SCRIVTAR_TABLE(857) SCRIVTAR_TABLE(860) SCRIVTAR_TABLE(861)
-            SCRIVTAR_TABLE(862) SCRIVTAR_TABLE(863) SCRIVTAR_TABLE(864) SCRIVTAR_TABLE(865)
-                SCRIVTAR_TABLE(866) SCRIVTAR_TABLE(869) SCRIVTAR_TABLE(874) SCRIVTAR_TABLE(1250)
-                    SCRIVTAR_TABLE(1251) SCRIVTAR_TABLE(1252) SCRIVTAR_TABLE(1253)
-                        SCRIVTAR_TABLE(1254) SCRIVTAR_TABLE(1255) SCRIVTAR_TABLE(1256)
-                            SCRIVTAR_TABLE(1257) SCRIVTAR_TABLE(1258) SCRIVTAR_TABLE(10000)
-                                SCRIVTAR_TABLE(20127) SCRIVTAR_TABLE(20866) SCRIVTAR_TABLE(21866)
-                                    SCRIVTAR_TABLE(28591) SCRIVTAR_TABLE(28592)
-                                        SCRIVTAR_TABLE(28593) SCRIVTAR_TABLE(28594)
-                                            SCRIVTAR_TABLE(28595) SCRIVTAR_TABLE(28596)
-                                                SCRIVTAR_TABLE(28597) SCRIVTAR_TABLE(28598)
-                                                    SCRIVTAR_TABLE(28599) SCRIVTAR_TABLE(28603)
-                                                        SCRIVTAR_TABLE(28605)
+    SCRIVTAR_TABLE(737)
+    SCRIVTAR_TABLE(775) SCRIVTAR_TABLE(850) SCRIVTAR_TABLE(852) SCRIVTAR_TABLE(855)
+        SCRIVTAR_TABLE(857) SCRIVTAR_TABLE(860) SCRIVTAR_TABLE(861) SCRIVTAR_TABLE(862)
+            SCRIVTAR_TABLE(863) SCRIVTAR_TABLE(864) SCRIVTAR_TABLE(865) SCRIVTAR_TABLE(866)
+                SCRIVTAR_TABLE(869) SCRIVTAR_TABLE(874) SCRIVTAR_TABLE(1250) SCRIVTAR_TABLE(1251)
+                    SCRIVTAR_TABLE(1252) SCRIVTAR_TABLE(1253) SCRIVTAR_TABLE(1254)
+                        SCRIVTAR_TABLE(1255) SCRIVTAR_TABLE(1256) SCRIVTAR_TABLE(1257)
+                            SCRIVTAR_TABLE(1258) SCRIVTAR_TABLE(10000) SCRIVTAR_TABLE(20127)
+                                SCRIVTAR_TABLE(20866) SCRIVTAR_TABLE(21866) SCRIVTAR_TABLE(28591)
+                                    SCRIVTAR_TABLE(28592) SCRIVTAR_TABLE(28593)
+                                        SCRIVTAR_TABLE(28594) SCRIVTAR_TABLE(28595)
+                                            SCRIVTAR_TABLE(28596) SCRIVTAR_TABLE(28597)
+                                                SCRIVTAR_TABLE(28598) SCRIVTAR_TABLE(28599)
+                                                    SCRIVTAR_TABLE(28603) SCRIVTAR_TABLE(28605)
 #undef SCRIVTAR_TABLE
-                                                            default : return nullptr;
+                                                        default : return nullptr;
   }
 }
 

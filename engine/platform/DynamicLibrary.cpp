@@ -14,7 +14,9 @@ DynamicLibrary::DynamicLibrary(const std::filesystem::path& path) {
   }
 }
 
-DynamicLibrary::~DynamicLibrary() { Close(); }
+DynamicLibrary::~DynamicLibrary() {
+  Close();
+}
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)), loadError_(std::move(other.loadError_)) {}

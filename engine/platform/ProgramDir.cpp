@@ -13,7 +13,8 @@ std::filesystem::path ProgramDir() {
 
 std::vector<std::filesystem::path> LibrarySearchPaths(const std::filesystem::path& programDir,
                                                       const std::string& fileName) {
-  return {programDir / fileName, (programDir / ".." / "lib" / "scrivtar" / fileName).lexically_normal()};
+  return {programDir / fileName,
+          (programDir / ".." / "lib" / "scrivtar" / fileName).lexically_normal()};
 }
 
 }  // namespace scrivtar::platform

@@ -20,15 +20,15 @@ struct LanguageCodePages {
 
 // Most specific entries first: the first prefix that matches wins.
 constexpr LanguageCodePages kLanguageCodePages[] = {
-    {"zh_TW", 950, 950}, {"zh_HK", 950, 950}, {"zh_MO", 950, 950}, {"zh", 936, 936},
-    {"ja", 932, 932},    {"ko", 949, 949},    {"th", 874, 874},    {"vi", 1258, 1258},
-    {"ru", 1251, 866},   {"uk", 1251, 866},   {"be", 1251, 866},   {"bg", 1251, 866},
-    {"mk", 1251, 866},   {"kk", 1251, 866},   {"ky", 1251, 866},   {"tt", 1251, 866},
-    {"mn", 1251, 866},   {"sr", 1251, 855},   {"pl", 1250, 852},   {"cs", 1250, 852},
-    {"sk", 1250, 852},   {"hu", 1250, 852},   {"hr", 1250, 852},   {"sl", 1250, 852},
-    {"ro", 1250, 852},   {"sq", 1250, 852},   {"bs", 1250, 852},   {"el", 1253, 737},
-    {"tr", 1254, 857},   {"az", 1254, 857},   {"he", 1255, 862},   {"iw", 1255, 862},
-    {"ar", 1256, 720},   {"fa", 1256, 720},   {"ur", 1256, 720},   {"et", 1257, 775},
+    {"zh_TW", 950, 950}, {"zh_HK", 950, 950}, {"zh_MO", 950, 950},  {"zh", 936, 936},
+    {"ja", 932, 932},    {"ko", 949, 949},    {"th", 874, 874},     {"vi", 1258, 1258},
+    {"ru", 1251, 866},   {"uk", 1251, 866},   {"be", 1251, 866},    {"bg", 1251, 866},
+    {"mk", 1251, 866},   {"kk", 1251, 866},   {"ky", 1251, 866},    {"tt", 1251, 866},
+    {"mn", 1251, 866},   {"sr", 1251, 855},   {"pl", 1250, 852},    {"cs", 1250, 852},
+    {"sk", 1250, 852},   {"hu", 1250, 852},   {"hr", 1250, 852},    {"sl", 1250, 852},
+    {"ro", 1250, 852},   {"sq", 1250, 852},   {"bs", 1250, 852},    {"el", 1253, 737},
+    {"tr", 1254, 857},   {"az", 1254, 857},   {"he", 1255, 862},    {"iw", 1255, 862},
+    {"ar", 1256, 720},   {"fa", 1256, 720},   {"ur", 1256, 720},    {"et", 1257, 775},
     {"lv", 1257, 775},   {"lt", 1257, 775},   {"en_US", 1252, 437}, {"en_CA", 1252, 850},
 };
 
@@ -71,29 +71,76 @@ std::string PatternOfStrftime(const std::string& format) {
       spec = format[++i];
     }
     switch (spec) {
-      case 'd': out += "dd"; break;
-      case 'e': out += "d"; break;
-      case 'm': out += "MM"; break;
-      case 'y': out += "yy"; break;
-      case 'Y': out += "yyyy"; break;
-      case 'b': case 'h': out += "MMM"; break;
-      case 'B': out += "MMMM"; break;
-      case 'a': out += "ddd"; break;
-      case 'A': out += "dddd"; break;
-      case 'H': out += "HH"; break;
-      case 'k': out += "H"; break;
-      case 'I': out += "hh"; break;
-      case 'l': out += "h"; break;
-      case 'M': out += "mm"; break;
-      case 'S': out += "ss"; break;
-      case 'p': case 'P': out += "tt"; break;
-      case 'D': out += "MM/dd/yy"; break;
-      case 'F': out += "yyyy-MM-dd"; break;
-      case 'T': out += "HH:mm:ss"; break;
-      case 'R': out += "HH:mm"; break;
-      case 'r': out += "hh:mm:ss tt"; break;
-      case '%': out += '%'; break;
-      default: break;  // zones, week numbers and the like have no pattern letter
+      case 'd':
+        out += "dd";
+        break;
+      case 'e':
+        out += "d";
+        break;
+      case 'm':
+        out += "MM";
+        break;
+      case 'y':
+        out += "yy";
+        break;
+      case 'Y':
+        out += "yyyy";
+        break;
+      case 'b':
+      case 'h':
+        out += "MMM";
+        break;
+      case 'B':
+        out += "MMMM";
+        break;
+      case 'a':
+        out += "ddd";
+        break;
+      case 'A':
+        out += "dddd";
+        break;
+      case 'H':
+        out += "HH";
+        break;
+      case 'k':
+        out += "H";
+        break;
+      case 'I':
+        out += "hh";
+        break;
+      case 'l':
+        out += "h";
+        break;
+      case 'M':
+        out += "mm";
+        break;
+      case 'S':
+        out += "ss";
+        break;
+      case 'p':
+      case 'P':
+        out += "tt";
+        break;
+      case 'D':
+        out += "MM/dd/yy";
+        break;
+      case 'F':
+        out += "yyyy-MM-dd";
+        break;
+      case 'T':
+        out += "HH:mm:ss";
+        break;
+      case 'R':
+        out += "HH:mm";
+        break;
+      case 'r':
+        out += "hh:mm:ss tt";
+        break;
+      case '%':
+        out += '%';
+        break;
+      default:
+        break;  // zones, week numbers and the like have no pattern letter
     }
   }
   return out;

@@ -9,8 +9,8 @@
 namespace scrivtar {
 
 struct UserLocale {
-  std::string name;           // e.g. "en_US.UTF-8"; "C" for the built-in values
-  std::string charset;        // nl_langinfo(CODESET), e.g. "UTF-8", "CP1251", "ANSI_X3.4-1968"
+  std::string name;             // e.g. "en_US.UTF-8"; "C" for the built-in values
+  std::string charset;          // nl_langinfo(CODESET), e.g. "UTF-8", "CP1251", "ANSI_X3.4-1968"
   int32_t ansiCodePage = 1252;  // the Windows ANSI code page of language and territory
   int32_t oemCodePage = 437;    // the OEM code page of language and territory
 

@@ -30,9 +30,9 @@ typedef int32_t (*ScrGetNameFn)(ScrStreamRecord* record, char* buffer, int32_t b
 typedef int32_t (*ScrGetCodePageFn)(ScrStreamRecord* record);
 
 struct ScrStreamRecord {
-  uint32_t recordSize;  /* sizeof(ScrStreamRecord) */
-  void* source;         /* host-private source descriptor; filters never read it */
-  void* filterState;    /* 0 from the host; the filter hangs its converter state here */
+  uint32_t recordSize; /* sizeof(ScrStreamRecord) */
+  void* source;        /* host-private source descriptor; filters never read it */
+  void* filterState;   /* 0 from the host; the filter hangs its converter state here */
   ScrGetSizeFn getSize;
   ScrSeekFn seek;
   ScrReadFn read;
@@ -42,9 +42,9 @@ struct ScrStreamRecord {
 
 /* Error codes of the filter libraries (besides 0 and any callback result passed on). */
 enum {
-  kScrFilterShortRead = 1001,   /* a read delivered fewer bytes than requested */
-  kScrFilterNoMemory = 1002,    /* memory could not be allocated */
-  kScrFilterPastEnd = 1003      /* a read or seek would go beyond the source size */
+  kScrFilterShortRead = 1001, /* a read delivered fewer bytes than requested */
+  kScrFilterNoMemory = 1002,  /* memory could not be allocated */
+  kScrFilterPastEnd = 1003    /* a read or seek would go beyond the source size */
 };
 
 /* The four exports of a filter library. */

@@ -17,13 +17,19 @@ extern char** environ;
 
 namespace scrivtar::test {
 
-std::filesystem::path FixturesDir() { return SCRIVTAR_FIXTURES_DIR; }
-std::filesystem::path BinDir() { return SCRIVTAR_BIN_DIR; }
+std::filesystem::path FixturesDir() {
+  return SCRIVTAR_FIXTURES_DIR;
+}
+std::filesystem::path BinDir() {
+  return SCRIVTAR_BIN_DIR;
+}
 
 std::filesystem::path CorpusDir() {
-  std::filesystem::path corpus = std::filesystem::path(SCRIVTAR_SOURCE_DIR) / ".." / "shared" / "corpus";
+  std::filesystem::path corpus =
+      std::filesystem::path(SCRIVTAR_SOURCE_DIR) / ".." / "shared" / "corpus";
   std::error_code ec;
-  return std::filesystem::is_directory(corpus, ec) ? corpus.lexically_normal() : std::filesystem::path();
+  return std::filesystem::is_directory(corpus, ec) ? corpus.lexically_normal()
+                                                   : std::filesystem::path();
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
@@ -108,7 +114,8 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
   return result;
 }
 
-ProcessResult RunScrcmd(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
+ProcessResult RunScrcmd(const std::vector<std::string>& args,
+                        const std::filesystem::path& workDir) {
   return RunProcess(BinDir() / "scrcmd", args, workDir);
 }
 

@@ -47,6 +47,8 @@ ProcessResult RunScrcmd(const std::vector<std::string>& args,
                         const std::filesystem::path& workDir = {});
 
 // Bytes of a string literal with embedded zeros, e.g. Bytes("\xFF\xFE", 2).
-inline std::string Bytes(const char* data, size_t size) { return std::string(data, size); }
+inline std::string Bytes(const char* data, size_t size) {
+  return std::string(data, size);
+}
 
 }  // namespace scrivtar::test
