@@ -26,10 +26,11 @@ hyperfine -N --warmup 5 --runs 40 \
   -n catppt "catppt -d utf-8 $inputs/huge.ppt"
 
 echo "== 1,000 small files, one process each"
+# All three start through the same xargs form: -n1 and -I{} differ in xargs' own cost.
 hyperfine --warmup 1 --runs 5 \
-  -n "process start (floor)" "xargs -a $inputs/small.list -d '\n' -n1 /bin/true > /dev/null" \
+  -n "process start (floor)" "xargs -a $inputs/small.list -d '\n' -I{} /bin/true {} > /dev/null" \
   -n scrcmd "xargs -a $inputs/small.list -d '\n' -I{} $scrcmd -c65001 {} '*' > /dev/null" \
-  -n catppt "xargs -a $inputs/small.list -d '\n' -n1 catppt -d utf-8 > /dev/null"
+  -n catppt "xargs -a $inputs/small.list -d '\n' -I{} catppt -d utf-8 {} > /dev/null"
 
 echo "== the same 1,000 files in one process (one engine, as a batch run converts a folder)"
 SCRIVTAR_BATCH_DIR=$inputs/small build/release/bin/batch_bench
