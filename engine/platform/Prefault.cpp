@@ -13,7 +13,7 @@ void PrefaultForWrite(void* data, size_t size) {
   const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
   uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
   uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(page - 1);
-  const uintptr_t huge = uintptr_t{2} << 20;
+  const uintptr_t huge = kHugePageSize;
   uintptr_t hugeBegin = (begin + huge - 1) & ~(huge - 1);
   uintptr_t hugeEnd = end & ~(huge - 1);
   if (hugeEnd > hugeBegin)

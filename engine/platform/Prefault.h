@@ -18,8 +18,11 @@ inline constexpr size_t kPrefaultMinimum = size_t{1} << 20;
 // are ignored.
 void PrefaultForWrite(void* data, size_t size);
 
-// How far ahead of its end a buffer that grows into reserved capacity is backed.
-inline constexpr size_t kPrefaultChunk = size_t{2} << 20;
+// The size of the huge pages a region is backed with where it covers whole ones.
+inline constexpr size_t kHugePageSize = size_t{2} << 20;
+
+// How far ahead of its end a buffer that grows into reserved capacity is backed: one huge page.
+inline constexpr size_t kPrefaultChunk = kHugePageSize;
 
 // For a buffer filled front to back within its capacity (all counts in bytes): once the bytes in
 // use reach the backed frontier `ahead`, backs the next chunk of the capacity and returns the new
