@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Dispatch.h"
-#include "Engine.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "Engine.h"
+#include "scrivtar/Engine.h"
 #include "VtMhtCvt.h"
 #include "platform/ProgramDir.h"
 

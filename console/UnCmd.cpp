@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <limits>
 
-#include "Dispatch.h"
-#include "Engine.h"
-#include "VtCvtBase.h"
+#include "scrivtar/CodePages.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 
 namespace scrivtar {
 

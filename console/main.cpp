@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Engine.h"
+#include "scrivtar/Engine.h"
 #include "UnCmd.h"
 
 int main(int argc, char** argv) {

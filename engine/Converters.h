@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "ResultCodes.h"
+#include "scrivtar/ResultCodes.h"
 #include "platform/DynamicLibrary.h"
 #include "scrivtar/FilterApi.h"
 

@@ -1,9 +1,9 @@
-#include "Dispatch.h"
+#include "scrivtar/Convert.h"
 
 #include <fstream>
 
 #include "Converters.h"
-#include "Engine.h"
+#include "scrivtar/Engine.h"
 #include "MyPdfCvt.h"
 #include "OfficeXCvt.h"
 #include "VtDocCvt.h"

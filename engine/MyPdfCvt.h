@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "ResultCodes.h"
+#include "scrivtar/ResultCodes.h"
 #include "platform/DynamicLibrary.h"
 #include "scrivtar/FilterApi.h"
 

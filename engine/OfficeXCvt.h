@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ResultCodes.h"
+#include "scrivtar/ResultCodes.h"
 #include "xml/ECXMLParser.h"
 #include "zip/VCLUnZip.h"
 

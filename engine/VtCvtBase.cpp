@@ -7,7 +7,7 @@
 #include "PlainRuns.h"
 #include "platform/CodePage.h"
 #include "platform/Prefault.h"
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -261,6 +261,10 @@ int32_t DefaultCodePage() {
 
 int32_t SystemAnsiCodePage() {
   return DefaultCodePage();
+}
+
+bool IsOutputCodePageSupported(int32_t codePage) {
+  return codePage == 1200 || codePage == 65001 || platform::IsCodePageSupported(codePage);
 }
 
 std::string NormalizeLineEnds(std::string_view text, int32_t style) {

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "ResultCodes.h"
+#include "scrivtar/CodePages.h"
+#include "scrivtar/ResultCodes.h"
 
 namespace scrivtar {
 
@@ -14,10 +15,6 @@ struct UserLocale;
 
 enum class Utf8Decoder { kLenient, kStrict };
 
-// The default ANSI code page of the given locale (65001 for a UTF-8 locale).
-int32_t DefaultCodePage(const UserLocale& locale);
-// The same for the process locale, read once.
-int32_t DefaultCodePage();
 // The code page that stands for "the system's ANSI code page" (code page 0).
 int32_t SystemAnsiCodePage();
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ResultCodes.h"
+#include "scrivtar/ResultCodes.h"
 
 namespace scrivtar {
 

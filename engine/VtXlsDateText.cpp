@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "VtXlsNumberText.h"
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "VtCvtBase.h"
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Dispatch.h"
-#include "Engine.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 #include "TestFilters.h"
 #include "TestSupport.h"
 

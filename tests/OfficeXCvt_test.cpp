@@ -8,7 +8,7 @@
 
 #include <random>
 
-#include "Engine.h"
+#include "scrivtar/Engine.h"
 #include "OfficeXSheet.h"
 #include "TestSupport.h"
 #include "VtCvtBase.h"

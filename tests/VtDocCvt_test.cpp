@@ -6,8 +6,8 @@
 #include <random>
 
 #include "CfbBuilder.h"
-#include "Dispatch.h"
-#include "Engine.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 #include "TestSupport.h"
 #include "VtCvtBase.h"
 

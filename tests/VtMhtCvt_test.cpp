@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "Converters.h"
-#include "Dispatch.h"
-#include "Engine.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 #include "TestFilters.h"
 #include "TestSupport.h"
 

@@ -5,7 +5,7 @@
 #include "BiffBuilder.h"
 #include "CfbBuilder.h"
 #include "TestSupport.h"
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 namespace {

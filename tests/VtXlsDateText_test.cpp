@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 namespace {

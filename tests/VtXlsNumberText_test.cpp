@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 namespace {

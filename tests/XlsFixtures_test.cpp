@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 #include "VtXlsCvt.h"
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 namespace scrivtar {
 namespace {

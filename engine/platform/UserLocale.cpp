@@ -1,6 +1,6 @@
 // Locale settings from glibc: newlocale + nl_langinfo_l, with strftime formats turned into
 // Windows-style date and time patterns.
-#include "UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 #include <langinfo.h>
 #include <locale.h>

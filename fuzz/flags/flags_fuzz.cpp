@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Engine.h"
+#include "scrivtar/Engine.h"
 #include "UnCmd.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -11,7 +11,7 @@
 #include "VtXlsNumberText.h"
 #include "cfb/CompoundFile.h"
 #include "platform/FileBytes.h"
-#include "platform/UserLocale.h"
+#include "scrivtar/UserLocale.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace scrivtar;

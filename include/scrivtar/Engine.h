@@ -1,18 +1,18 @@
 // The engine object: everything the conversions share for the life of a program (library
 // bindings, stream records, the PDF text accumulator, the Office Open XML work objects). A front
-// end creates one at start-up and destroys it at exit; two engines convert independently.
+// end creates one at start-up and destroys it at exit; two engines convert independently, for
+// example one in each thread of a batch run.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 
-#include "Converters.h"
-#include "MyPdfCvt.h"
-#include "platform/UserLocale.h"
-
 namespace scrivtar {
 
+struct UserLocale;
+class PdfBinding;
 struct OfficeXWork;
+class FilterHosts;
 
 struct EngineConfig {
   // Where the filter and PDF libraries are looked for; empty means the program directory.
@@ -31,21 +31,18 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  const std::filesystem::path& programDir() const { return programDir_; }
-  const UserLocale& locale() const { return *locale_; }
-  PdfBinding& pdf() { return pdf_; }
+  const std::filesystem::path& programDir() const;
+  const UserLocale& locale() const;
+
+  // The parts the converters work with; their definitions are private to the engine.
+  PdfBinding& pdf();
   // The zip reader, XML document and shared-string list of the .docx, .xlsx and .pptx converters.
-  OfficeXWork& officeX() { return *officeX_; }
-  FilterHosts& filterHosts() { return filterHosts_; }
+  OfficeXWork& officeX();
+  FilterHosts& filterHosts();
 
  private:
-  std::filesystem::path programDir_;
-  const UserLocale* locale_;
-  // Converters that keep process-wide objects add them here, each in its own member. Members are
-  // built in start-up order and destroyed in reverse.
-  PdfBinding pdf_;  // bound on the first PDF conversion
-  std::unique_ptr<OfficeXWork> officeX_;
-  FilterHosts filterHosts_;
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace scrivtar

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "ResultCodes.h"
+#include "scrivtar/ResultCodes.h"
 
 namespace scrivtar {
 
