@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "scrivtar/Engine.h"
-#include "VtMhtCvt.h"
+#include "mht/VtMhtCvt.h"
 #include "platform/ProgramDir.h"
+#include "scrivtar/Engine.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "OfficeXCvt.h"
+#include "ooxml/OfficeXCvt.h"
 
 namespace scrivtar::fuzz {
 

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "TDocFile_U1.h"
-#include "VtDocCvt.h"
 #include "cfb/CompoundFile.h"
+#include "cfb/TDocFile_U1.h"
+#include "doc/VtDocCvt.h"
 #include "platform/FileBytes.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "VtMhtCvt.h"
+#include "mht/VtMhtCvt.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace scrivtar;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 
 namespace {
 constexpr int32_t kCodePages[] = {65001, 1200, 1252, 1251, 932, 936, 949, 950, 874, 437, 12345};

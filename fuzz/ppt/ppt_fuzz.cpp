@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "VtCvtBase.h"
-#include "VtPptCvt.h"
+#include "core/VtCvtBase.h"
+#include "ppt/VtPptCvt.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace scrivtar;

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <string>
 
-#include "TDocFile_U1.h"
-#include "VtCvtBase.h"
-#include "VtXlsCvt.h"
-#include "VtXlsNumberText.h"
 #include "cfb/CompoundFile.h"
+#include "cfb/TDocFile_U1.h"
+#include "core/VtCvtBase.h"
 #include "platform/FileBytes.h"
 #include "scrivtar/UserLocale.h"
+#include "xls/VtXlsCvt.h"
+#include "xls/VtXlsNumberText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace scrivtar;

@@ -1,4 +1,4 @@
-#include "VtXlsDateText.h"
+#include "xls/VtXlsDateText.h"
 
 #include <gtest/gtest.h>
 

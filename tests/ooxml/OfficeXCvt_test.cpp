@@ -1,18 +1,18 @@
 // The .docx, .xlsx and .pptx converters: packages from real writers (python-docx, openpyxl,
 // LibreOffice; tests/fixtures/ooxml), packages built here for what no writer produces, and the
 // worksheet grid against a plain transcription of its rule.
-#include "OfficeXCvt.h"
+#include "ooxml/OfficeXCvt.h"
 
 #include <gtest/gtest.h>
 #include <libdeflate.h>
 
 #include <random>
 
-#include "scrivtar/Engine.h"
-#include "OfficeXSheet.h"
 #include "TestSupport.h"
-#include "VtCvtBase.h"
 #include "ZipBuilder.h"
+#include "core/VtCvtBase.h"
+#include "ooxml/OfficeXSheet.h"
+#include "scrivtar/Engine.h"
 
 namespace scrivtar {
 namespace {

@@ -1,4 +1,4 @@
-#include "VtDocCvt.h"
+#include "doc/VtDocCvt.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <random>
 
 #include "CfbBuilder.h"
+#include "TestSupport.h"
+#include "core/VtCvtBase.h"
 #include "scrivtar/Convert.h"
 #include "scrivtar/Engine.h"
-#include "TestSupport.h"
-#include "VtCvtBase.h"
 
 namespace scrivtar {
 namespace {

@@ -1,4 +1,4 @@
-#include "VtPptCvt.h"
+#include "ppt/VtPptCvt.h"
 
 #include <gtest/gtest.h>
 

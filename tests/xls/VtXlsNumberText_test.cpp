@@ -1,4 +1,4 @@
-#include "VtXlsNumberText.h"
+#include "xls/VtXlsNumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The output step: line ends, the two UTF-8 decoders, the encoders and the store.
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 
 #include <gtest/gtest.h>
 

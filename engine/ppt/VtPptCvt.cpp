@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "TDocFile_U1.h"
-#include "VtCvtBase.h"
+#include "cfb/TDocFile_U1.h"
+#include "core/VtCvtBase.h"
 #include "platform/CodePage.h"
 #include "platform/Prefault.h"
 

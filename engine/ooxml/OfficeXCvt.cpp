@@ -6,7 +6,7 @@
 
 #include "OfficeXSheet.h"
 #include "OfficeXText.h"
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 
 namespace scrivtar {
 

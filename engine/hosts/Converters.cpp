@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "LibraryLoader.h"
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 
 namespace scrivtar {
 

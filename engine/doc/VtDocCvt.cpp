@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "PlainRuns.h"
-#include "TDocFile_U1.h"
-#include "VtCvtBase.h"
+#include "cfb/TDocFile_U1.h"
+#include "core/PlainRuns.h"
+#include "core/VtCvtBase.h"
 #include "platform/CodePage.h"
 
 namespace scrivtar {

@@ -1,8 +1,8 @@
 #include "scrivtar/Engine.h"
 
-#include "Converters.h"
-#include "MyPdfCvt.h"
-#include "OfficeXCvt.h"
+#include "hosts/Converters.h"
+#include "hosts/MyPdfCvt.h"
+#include "ooxml/OfficeXCvt.h"
 #include "platform/ProgramDir.h"
 #include "scrivtar/UserLocale.h"
 

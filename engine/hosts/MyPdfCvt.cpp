@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "LibraryLoader.h"
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 #include "platform/PathUtf16.h"
 
 namespace scrivtar {

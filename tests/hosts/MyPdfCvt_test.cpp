@@ -1,14 +1,14 @@
-#include "MyPdfCvt.h"
+#include "hosts/MyPdfCvt.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 
-#include "scrivtar/Convert.h"
-#include "scrivtar/Engine.h"
 #include "TestFilters.h"
 #include "TestSupport.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 
 namespace scrivtar {
 namespace {

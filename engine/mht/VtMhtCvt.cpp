@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "Converters.h"
+#include "hosts/Converters.h"
 
 namespace scrivtar {
 

@@ -1,4 +1,4 @@
-#include "VtXlsStyle.h"
+#include "xls/VtXlsStyle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "VtXlsCvt.h"
+#include "xls/VtXlsCvt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "Converters.h"
+#include "hosts/Converters.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "scrivtar/Convert.h"
-#include "scrivtar/Engine.h"
 #include "TestFilters.h"
 #include "TestSupport.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 
 namespace scrivtar {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "VtCvtBase.h"
+#include "core/VtCvtBase.h"
 #include "scrivtar/UserLocale.h"
 
 namespace scrivtar {

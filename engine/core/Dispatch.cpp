@@ -2,14 +2,14 @@
 
 #include <fstream>
 
-#include "Converters.h"
+#include "doc/VtDocCvt.h"
+#include "hosts/Converters.h"
+#include "hosts/MyPdfCvt.h"
+#include "mht/VtMhtCvt.h"
+#include "ooxml/OfficeXCvt.h"
+#include "ppt/VtPptCvt.h"
 #include "scrivtar/Engine.h"
-#include "MyPdfCvt.h"
-#include "OfficeXCvt.h"
-#include "VtDocCvt.h"
-#include "VtMhtCvt.h"
-#include "VtPptCvt.h"
-#include "VtXlsCvt.h"
+#include "xls/VtXlsCvt.h"
 
 namespace scrivtar {
 

@@ -1,4 +1,4 @@
-#include "TDocFile_U1.h"
+#include "cfb/TDocFile_U1.h"
 
 #include <gtest/gtest.h>
 

@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "TDocFile_U1.h"
-#include "VtCvtBase.h"
 #include "VtXlsCell.h"
 #include "VtXlsGlobal.h"
 #include "VtXlsWSD.h"
 #include "cfb/CompoundFile.h"
+#include "cfb/TDocFile_U1.h"
+#include "core/VtCvtBase.h"
 #include "platform/FileBytes.h"
 
 namespace scrivtar {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "VtXlsCvt.h"
 #include "scrivtar/UserLocale.h"
+#include "xls/VtXlsCvt.h"
 
 namespace scrivtar {
 namespace {

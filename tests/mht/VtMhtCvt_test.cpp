@@ -1,15 +1,15 @@
-#include "VtMhtCvt.h"
+#include "mht/VtMhtCvt.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "Converters.h"
-#include "scrivtar/Convert.h"
-#include "scrivtar/Engine.h"
 #include "TestFilters.h"
 #include "TestSupport.h"
+#include "hosts/Converters.h"
+#include "scrivtar/Convert.h"
+#include "scrivtar/Engine.h"
 
 namespace scrivtar {
 namespace {
