@@ -20,6 +20,8 @@ struct CodePageName {
 };
 
 // Windows code page ids and their iconv names: the Options list, the OEM pages, ISO-8859.
+// 1255 and 1258 are single-byte but not served from a table: iconv composes a base letter with
+// the combining mark after it when decoding and writes a composed letter as two bytes.
 constexpr CodePageName kCodePages[] = {
     {437, "CP437", true},         {737, "CP737", true},
     {775, "CP775", true},         {850, "CP850", true},
@@ -34,9 +36,9 @@ constexpr CodePageName kCodePages[] = {
     {1200, "UTF-16LE", false},    {1201, "UTF-16BE", false},
     {1250, "CP1250", true},       {1251, "CP1251", true},
     {1252, "CP1252", true},       {1253, "CP1253", true},
-    {1254, "CP1254", true},       {1255, "CP1255", true},
+    {1254, "CP1254", true},       {1255, "CP1255", false},
     {1256, "CP1256", true},       {1257, "CP1257", true},
-    {1258, "CP1258", true},       {1361, "JOHAB", false},
+    {1258, "CP1258", false},      {1361, "JOHAB", false},
     {10000, "MACINTOSH", true},   {20127, "ANSI_X3.4-1968", true},
     {20866, "KOI8-R", true},      {21866, "KOI8-U", true},
     {20932, "EUC-JP", false},     {28591, "ISO-8859-1", true},
@@ -74,35 +76,42 @@ class Iconv {
 
 // Decode and encode tables of one single-byte code page.
 struct SingleByteTable {
+  // A byte the code page leaves undefined decodes to U+FFFD, or in 80..9F to the C1 control of
+  // its value as the Windows call does for 1252's holes: never to a letter. No character
+  // encodes to it.
+  static constexpr char16_t kUndefined = 0xFFFD;
   std::array<char16_t, 256> toWide{};
   std::array<uint8_t, 65536> fromWide{};  // "?" for characters the code page lacks
 
   explicit SingleByteTable(const char* iconvName) {
     Iconv cd("UTF-16LE", iconvName);
-    for (int b = 0; b < 256; ++b) {
-      // A byte the code page leaves undefined maps to the code point of the same value, as
-      // the Windows conversion does for 1252's holes.
-      char16_t wide = static_cast<char16_t>(b);
-      if (cd.ok() && b != 0) {
-        char in = static_cast<char>(b);
-        char out[4];
-        char* inPtr = &in;
-        char* outPtr = out;
-        size_t inLeft = 1, outLeft = sizeof out;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
-            outLeft == 2) {
-          wide = static_cast<char16_t>(static_cast<uint8_t>(out[0]) |
-                                       (static_cast<uint8_t>(out[1]) << 8));
-        }
-      }
-      toWide[b] = wide;
+    toWide.fill(kUndefined);
+    toWide[0] = 0;
+    for (int b = 1; b < 256 && cd.ok(); ++b) {
+      char in = static_cast<char>(b);
+      char out[8];
+      char* inPtr = &in;
+      char* outPtr = out;
+      size_t inLeft = 1, outLeft = sizeof out;
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) continue;
+      // Flush: a converter may hold a character back while it waits for a combining mark.
+      if (iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<size_t>(-1)) continue;
+      // Only a byte the code page really maps to one UTF-16 unit gets a character.
+      if (outPtr - out != 2) continue;
+      toWide[b] =
+          static_cast<char16_t>(static_cast<uint8_t>(out[0]) | (static_cast<uint8_t>(out[1]) << 8));
     }
     // Characters the code page lacks become "?"; filled from the top so that the lowest byte
-    // wins for duplicates.
+    // wins for duplicates. An undefined byte is nobody's encoding.
     fromWide.fill('?');
     fromWide[0] = 0;
-    for (int b = 255; b >= 1; --b) fromWide[toWide[b]] = static_cast<uint8_t>(b);
+    for (int b = 255; b >= 1; --b) {
+      if (toWide[b] != kUndefined) fromWide[toWide[b]] = static_cast<uint8_t>(b);
+    }
+    for (int b = 0x80; b < 0xA0; ++b) {
+      if (toWide[b] == kUndefined) toWide[b] = static_cast<char16_t>(b);
+    }
   }
 };
 
@@ -126,11 +135,11 @@ const SingleByteTable* SingleByteTableOf(const CodePageName& cp) {
     SCRIVTAR_TABLE(861) SCRIVTAR_TABLE(862) SCRIVTAR_TABLE(863) SCRIVTAR_TABLE(864)
     SCRIVTAR_TABLE(865) SCRIVTAR_TABLE(866) SCRIVTAR_TABLE(869) SCRIVTAR_TABLE(874)
     SCRIVTAR_TABLE(1250) SCRIVTAR_TABLE(1251) SCRIVTAR_TABLE(1252) SCRIVTAR_TABLE(1253)
-    SCRIVTAR_TABLE(1254) SCRIVTAR_TABLE(1255) SCRIVTAR_TABLE(1256) SCRIVTAR_TABLE(1257)
-    SCRIVTAR_TABLE(1258) SCRIVTAR_TABLE(10000) SCRIVTAR_TABLE(20127) SCRIVTAR_TABLE(20866)
-    SCRIVTAR_TABLE(21866) SCRIVTAR_TABLE(28591) SCRIVTAR_TABLE(28592) SCRIVTAR_TABLE(28593)
-    SCRIVTAR_TABLE(28594) SCRIVTAR_TABLE(28595) SCRIVTAR_TABLE(28596) SCRIVTAR_TABLE(28597)
-    SCRIVTAR_TABLE(28598) SCRIVTAR_TABLE(28599) SCRIVTAR_TABLE(28603) SCRIVTAR_TABLE(28605)
+    SCRIVTAR_TABLE(1254) SCRIVTAR_TABLE(1256) SCRIVTAR_TABLE(1257) SCRIVTAR_TABLE(10000)
+    SCRIVTAR_TABLE(20127) SCRIVTAR_TABLE(20866) SCRIVTAR_TABLE(21866) SCRIVTAR_TABLE(28591)
+    SCRIVTAR_TABLE(28592) SCRIVTAR_TABLE(28593) SCRIVTAR_TABLE(28594) SCRIVTAR_TABLE(28595)
+    SCRIVTAR_TABLE(28596) SCRIVTAR_TABLE(28597) SCRIVTAR_TABLE(28598) SCRIVTAR_TABLE(28599)
+    SCRIVTAR_TABLE(28603) SCRIVTAR_TABLE(28605)
 #undef SCRIVTAR_TABLE
     default:
       return nullptr;
@@ -225,7 +234,17 @@ std::u16string MultiByteToWide(const char* iconvName, std::string_view bytes) {
           static_cast<char16_t>(static_cast<uint8_t>(b[0]) | (static_cast<uint8_t>(b[1]) << 8)));
     }
     i = bytes.size() - inLeft;
-    if (rc != static_cast<size_t>(-1)) break;
+    if (rc != static_cast<size_t>(-1)) {
+      // A converter that waits for a combining mark still holds the last letter.
+      outPtr = buffer;
+      outLeft = sizeof buffer;
+      iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+      for (const char* f = buffer; f + 1 < outPtr; f += 2) {
+        out.push_back(
+            static_cast<char16_t>(static_cast<uint8_t>(f[0]) | (static_cast<uint8_t>(f[1]) << 8)));
+      }
+      break;
+    }
     if (errno == E2BIG) continue;
     out.push_back(0xFFFD);
     ++i;
