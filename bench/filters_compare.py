@@ -5,13 +5,11 @@ html2text, scrpdf in its three text orders with pdftotext (default, -layout, -ra
 For each pair it prints the word counts and the words found by only one side (as multisets, so
 layout differences do not count), with a few examples. Run bench/filters.sh once first for the
 big inputs. Usage: bench/filters_compare.py"""
-import collections
-import os
-import re
-import subprocess
 import sys
-import tempfile
 from pathlib import Path
+
+import peertext
+from peertext import html2text, libreoffice, pdftotext, unrtf, words
 
 ROOT = Path(__file__).resolve().parent.parent
 SCRCMD = ROOT / "build/release/bin/scrcmd"
@@ -19,45 +17,8 @@ FIX = ROOT / "tests/fixtures"
 BIG = ROOT / "build/bench-inputs/filters"
 
 
-def run(cmd, **kw):
-    return subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, **kw).stdout
-
-
 def ours(path, flags=()):
-    with tempfile.TemporaryDirectory() as tmp:
-        out = Path(tmp) / "out.txt"
-        subprocess.run([SCRCMD, "-o", "-c65001", *flags, path, out], stdout=subprocess.DEVNULL)
-        data = out.read_bytes() if out.exists() else b""
-    return data.decode("utf-8", "replace").lstrip("\ufeff")
-
-
-def unrtf(path):
-    # unrtf writes the pictures it finds into the current folder.
-    with tempfile.TemporaryDirectory() as tmp:
-        text = run(["unrtf", "--text", path], cwd=tmp).decode("utf-8", "replace")
-    return "\n".join(l for l in text.splitlines() if not l.startswith("###"))
-
-
-def libreoffice(path):
-    with tempfile.TemporaryDirectory() as tmp:
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + tmp + "/profile", "--headless",
-                        "--convert-to", "txt:Text (encoded):UTF8", "--outdir", tmp, path],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        out = Path(tmp) / (Path(path).stem + ".txt")
-        return out.read_text("utf-8", "replace").lstrip("\ufeff") if out.exists() else ""
-
-
-def html2text(path):
-    return run(["html2text", "-utf8", "-nobs", path]).decode("utf-8", "replace")
-
-
-def pdftotext(path, mode):
-    return run(["pdftotext", "-enc", "UTF-8", *([mode] if mode else []), path, "-"]).decode(
-        "utf-8", "replace")
-
-
-def words(text):
-    return collections.Counter(re.findall(r"\w+", text))
+    return peertext.ours(SCRCMD, path, flags)
 
 
 def compare(label, a, b):

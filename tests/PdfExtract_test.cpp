@@ -117,6 +117,56 @@ TEST(PdfExtract, ProtectionAndDamage) {
   EXPECT_EQ(rc, kPdfDamaged);
 }
 
+// A crop box around one word (pdf.js's issue16316.pdf): the whole page's text still comes, as
+// pdftotext gives it, since the text outside a crop box is still the document's text.
+TEST(PdfExtract, TextOutsideTheCropBox) {
+  int32_t rc = -9;
+  TPdfOptions options;
+  options.lineEnd = "\n";
+  std::string text = Extract(PdfFixture("cropped.pdf"), options, &rc);
+  ASSERT_EQ(rc, kPdfOk);
+  EXPECT_EQ(text,
+            "First line of the page.\nVisible word and the rest of the line.\n"
+            "Third line at the end.\n\n");
+}
+
+// The work of one page is bounded: past any part of the budget the whole document gives -5.
+TEST(PdfExtract, PageBudget) {
+  struct TCase {
+    const char* file;
+    TPdfBudget budget;
+    int32_t rc;
+  };
+  const TPdfBudget full;
+  auto with = [&](int64_t TPdfBudget::*field, int64_t value) {
+    TPdfBudget budget = full;
+    budget.*field = value;
+    return budget;
+  };
+  const TCase cases[] = {
+      {"letter.pdf", full, kPdfOk},
+      // Content "compressed" with JBIG2 whose page claims 100,000 x 100,000 pixels: refused
+      // before anything is decoded (pdf.js's bomb_giant.pdf).
+      {"jbig2-content.pdf", full, kPdfTooMuchWork},
+      // Forms nested nine deep, ten times each: poppler's own abort check never runs there.
+      {"nested-forms.pdf", full, kPdfTooMuchWork},
+      {"letter.pdf", with(&TPdfBudget::abortChecks, 1), kPdfTooMuchWork},
+      {"letter.pdf", with(&TPdfBudget::characters, 10), kPdfTooMuchWork},
+      {"letter.pdf", with(&TPdfBudget::contentObjects, 1), kPdfTooMuchWork},
+  };
+  for (const TCase& c : cases) {
+    TPdfOptions options;
+    options.budget = c.budget;
+    int32_t rc = -9;
+    size_t pieces = 0;
+    Extract(PdfFixture(c.file), options, &rc, &pieces);
+    EXPECT_EQ(rc, c.rc) << c.file;
+    if (rc == kPdfTooMuchWork) {
+      EXPECT_EQ(pieces, 0u) << c.file;
+    }
+  }
+}
+
 TEST(PdfExtract, Utf16Paths) {
   const std::u16string plain = u"/tmp/Grüße 😀.pdf";
   EXPECT_EQ(PathFromUtf16(reinterpret_cast<const uint16_t*>(plain.data()),

@@ -4,11 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <poppler-document.h>
-#include <poppler-page.h>
+#include <GlobalParams.h>
+#include <PDFDoc.h>
+#include <TextOutputDev.h>
+#include <goo/GooString.h>
+
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "../common/Utf8.h"
+#include "PdfPageBudget.h"
 
 namespace scrivtar::pdf {
 
@@ -25,16 +31,13 @@ bool CanOpenFile(const std::string& path) {
   return regular;
 }
 
-poppler::page::text_layout_enum LayoutOf(TTextOrder order) {
-  switch (order) {
-    case TTextOrder::kPhysical:
-      return poppler::page::physical_layout;
-    case TTextOrder::kRaw:
-      return poppler::page::raw_order_layout;
-    case TTextOrder::kReading:
-      break;
+// poppler's diagnostics go to standard error, as its own tools print them.
+void PrintPopplerError(ErrorCategory, Goffset pos, const char* message) {
+  if (pos >= 0) {
+    std::fprintf(stderr, "poppler: %s (at byte %lld)\n", message, static_cast<long long>(pos));
+  } else {
+    std::fprintf(stderr, "poppler: %s\n", message);
   }
-  return poppler::page::non_raw_non_physical_layout;
 }
 
 // Collects text and hands it to the sink in pieces.
@@ -59,27 +62,56 @@ class TPieceWriter {
   std::string piece_;
 };
 
+void AppendToString(void* stream, const char* text, int length) {
+  if (length > 0) static_cast<std::string*>(stream)->append(text, static_cast<size_t>(length));
+}
+
+std::optional<GooString> PasswordOf(const std::string& password) {
+  if (password.empty()) return std::nullopt;
+  return GooString(password);
+}
+
 }  // namespace
 
 int32_t ExtractPdfText(const std::string& path, const TPdfOptions& options, const TTextSink& sink) {
   if (path.empty() || !CanOpenFile(path)) return kPdfCannotOpen;
-  std::unique_ptr<poppler::document> document(
-      poppler::document::load_from_file(path, options.ownerPassword, options.userPassword));
-  if (!document) return kPdfDamaged;
-  if (document->is_locked()) return kPdfNotAllowed;
-  if (options.honourCopyPermission && !document->has_permission(poppler::perm_copy)) {
-    return kPdfNotAllowed;
+  // poppler keeps its settings in one process-wide object, counted by its initers.
+  GlobalParamsIniter popplerSettings(PrintPopplerError);
+  PDFDoc document(std::make_unique<GooString>(path), PasswordOf(options.ownerPassword),
+                  PasswordOf(options.userPassword));
+  if (!document.isOk()) {
+    if (document.getErrorCode() == errEncrypted) return kPdfNotAllowed;
+    if (document.getErrorCode() == errOpenFile) return kPdfCannotOpen;
+    return kPdfDamaged;
   }
-  int pages = document->pages();
+  if (options.honourCopyPermission && !document.okToCopy()) return kPdfNotAllowed;
+  int pages = document.getNumPages();
   if (options.pageLimit > 0 && options.pageLimit < pages) pages = options.pageLimit;
   TPieceWriter writer(sink);
-  const poppler::page::text_layout_enum layout = LayoutOf(options.order);
+  const bool physical = options.order == TTextOrder::kPhysical;
+  const bool raw = options.order == TTextOrder::kRaw;
+  std::string utf8;
   std::string text;
   for (int index = 0; index < pages; ++index) {
     if (index > 0 && options.pageBreaks) writer.Append("\f");
-    std::unique_ptr<poppler::page> page(document->create_page(index));
-    if (!page) continue;  // a damaged page: its text is missing, the others still come
-    poppler::byte_array utf8 = page->text(poppler::rectf(), layout).to_utf8();
+    Page* page = document.getPage(index + 1);
+    if (!page || !page->isOk()) continue;  // a damaged page: its text is missing, the others come
+    TPdfWork scanned;
+    if (!PageContentIsBounded(document.getXRef(), page, options.budget, &scanned.contentObjects)) {
+      return kPdfTooMuchWork;
+    }
+    utf8.clear();
+    TBudgetTextOutputDev device(AppendToString, &utf8, physical, raw, options.budget);
+    if (!device.isOk()) return kPdfDamaged;
+    // The media box, not the crop box: text that a viewer would crop away is still the
+    // document's text, and a crop box around one word must not hide the rest of the page.
+    document.displayPage(&device, index + 1, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false,
+                         /*printing=*/false, TBudgetTextOutputDev::AbortCheck, &device);
+    if (options.work) {
+      options.work->KeepLarger(scanned);
+      options.work->KeepLarger(device.Work());
+    }
+    if (device.OverBudget()) return kPdfTooMuchWork;
     // poppler ends each page with a form feed of its own; ours go between pages only.
     while (!utf8.empty() && (utf8.back() == '\f' || utf8.back() == '\0')) utf8.pop_back();
     // poppler ends its lines with LF; the caller asked for its own line end.

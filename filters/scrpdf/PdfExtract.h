@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "PdfPageBudget.h"
+
 namespace scrivtar::pdf {
 
 enum class TTextOrder { kReading, kPhysical, kRaw };
@@ -16,6 +18,7 @@ constexpr int32_t kPdfOk = 0;
 constexpr int32_t kPdfCannotOpen = -1;
 constexpr int32_t kPdfDamaged = -2;
 constexpr int32_t kPdfNotAllowed = -3;
+constexpr int32_t kPdfTooMuchWork = -5;  // a page needs more work than the budget allows
 
 struct TPdfOptions {
   TTextOrder order = TTextOrder::kReading;
@@ -25,6 +28,8 @@ struct TPdfOptions {
   int32_t pageLimit = 0;  // the number of pages to read; 0 or less: all
   std::string ownerPassword;
   std::string userPassword;
+  TPdfBudget budget;
+  TPdfWork* work = nullptr;  // when set, receives the largest counts of any page
 };
 
 // Receives the text in pieces of at most 64 KiB.
