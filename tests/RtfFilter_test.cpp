@@ -86,7 +86,43 @@ INSTANTIATE_TEST_SUITE_P(
         TCase{"lone_surrogates", "{\\rtf1\\u-10179?x\\u-8704?}", "\uFFFDx\uFFFD"},
         TCase{"not_rtf_at_all", "plain text\r\nline", "plain textline"},
         TCase{"truncated_control_word", "{\\rtf1 abc\\", "abc"},
-        TCase{"truncated_hex", "{\\rtf1 abc\\'", "abc"}),
+        TCase{"truncated_hex", "{\\rtf1 abc\\'", "abc"},
+        // Footnotes sit beside their anchor's word, never glued to it, in both spellings.
+        TCase{"footnote", "{\\rtf1 hello{\\footnote footnote content}\\par}",
+              "hello footnote content\r\n"},
+        TCase{"starred_footnote", "{\\rtf1 hello{\\*\\footnote\\pard note}world\\par}",
+              "hello note world\r\n"},
+        TCase{"footnote_in_a_table_cell",
+              "{\\rtf1 \\trowd a{\\*\\footnote n}\\cell{\\footnote m}b\\cell\\row}",
+              "a n\tm b\r\n"},
+        // Shape and text box text comes as paragraphs of its own, once, in stored order.
+        TCase{"shape_text",
+              "{\\rtf1 before{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn shapeType}{\\sv 202}}"
+              "{\\shptxt\\pard inside\\par}}{\\shprslt{\\*\\do\\dobxcolumn{\\dptxbx inside}}}}"
+              "after\\par}",
+              "before\r\ninside\r\nafter\r\n"},
+        TCase{"shape_inside_a_group",
+              "{\\rtf1 a{\\b{\\*\\shpinst{\\sp{\\sn x}{\\sv 1}}{\\shptxt one}}}b}",
+              "a\r\none\r\nb"},
+        TCase{"drawing_object_text_box",
+              "{\\rtf1 x{\\*\\do\\dobxcolumn\\dptxbx{\\pard boxed\\par}}y}", "x\r\nboxed\r\ny"},
+        // Raw double-byte text: a lead byte takes the next byte, even "{", "}" or "\".
+        TCase{"shift_jis_trail_brace",
+              "{\\rtf1\\ansi\\ansicpg932 \x84\x4D\x84\x70\x84\x82\x84\x7B\x84\x75\x84\x82}",
+              "Маркер"},
+        TCase{"shift_jis_trail_backslash_by_font",
+              "{\\rtf1{\\fonttbl{\\f1\\fcharset128 MS Mincho;}}\\f1 \x83\x5C\\par}", "ソ\r\n"},
+        TCase{"big5_trail_backslash", "{\\rtf1\\ansi\\ansicpg950 \xB3\x5C!}", "許!"},
+        TCase{"double_byte_run_across_groups",
+              "{\\rtf1\\ansi\\ansicpg936 \xC4\xE3{\\b \xBA\xC3}\xCA\xC0}", "你好世"},
+        // The Symbol font's letters are Greek letters and operators; picture fonts drop out.
+        TCase{"symbol_charset",
+              "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}}a{\\f1 ab\\'b3}b}", "aαβ≥b"},
+        TCase{"symbol_by_name", "{\\rtf1{\\fonttbl{\\f1\\fnil Symbol;}}{\\f1 p}r}", "πr"},
+        TCase{"symbol_as_unicode",
+              "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\f1\\u-3999 ?\\u-3922 ?}}", "α→"},
+        TCase{"picture_font_dropped",
+              "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Wingdings;}}x{\\f1 J\\'e0}y}", "xy"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RtfFilter, DeepNestingStaysOnTheHeap) {

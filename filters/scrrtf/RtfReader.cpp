@@ -1,10 +1,13 @@
 #include "RtfReader.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
 #include "../common/Utf8.h"
+#include "RtfSymbolFont.h"
 
 namespace scrivtar::rtf {
 
@@ -22,6 +25,26 @@ bool IsLetter(int c) {
 bool IsDigit(int c) {
   return c >= '0' && c <= '9';
 }
+// A lead byte of a double-byte code page: the next byte, whatever it is, belongs to it.
+bool IsLeadByte(int32_t codePage, int b) {
+  switch (codePage) {
+    case 932:
+      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+      return b >= 0x81 && b <= 0xFE;
+    case 1361:
+      return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xF9);
+    default:
+      return false;
+  }
+}
+
+bool IsSymbolCodePage(int32_t codePage) {
+  return codePage == kSymbolCodePage || codePage == kPictureFontCodePage;
+}
+
 int HexValue(int c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -51,6 +74,8 @@ enum class TRtfReader::TAction : uint8_t {
   kBinary,
   kPlain,
   kListText,
+  kKeptDestination,  // text kept apart from its surroundings (value: the TSeparator)
+  kTransparent,      // a destination read for the groups inside it
 };
 
 namespace {
@@ -87,7 +112,7 @@ const TWordTable& WordTable() {
                                   "fname",     "panose",       "wgrffmtfilter",
                                   "mmathPr",   "protusertbl",  "picprop",
                                   "blipuid",   "sp",           "defchp",
-                                  "defpap"}) {
+                                  "defpap",    "shprslt"}) {
       t.emplace(skip, TWordInfo{A::kSkipDestination, 0});
     }
     t.emplace("fonttbl", TWordInfo{A::kFontTable, 0});
@@ -113,6 +138,15 @@ const TWordTable& WordTable() {
     t.emplace("plain", TWordInfo{A::kPlain, 0});
     t.emplace("listtext", TWordInfo{A::kListText, 0});
     t.emplace("pntext", TWordInfo{A::kListText, 0});
+    // Footnotes keep their text beside the anchor's word, never glued to it; the text of shapes
+    // and of the old drawing objects' text boxes comes as paragraphs of its own. A shape's
+    // \shprslt (its drawing-object copy) is skipped, so that text comes once.
+    t.emplace("footnote", TWordInfo{A::kKeptDestination, 1});
+    t.emplace("shptxt", TWordInfo{A::kKeptDestination, 2});
+    t.emplace("dptxbx", TWordInfo{A::kKeptDestination, 2});
+    t.emplace("shpinst", TWordInfo{A::kTransparent, 0});
+    t.emplace("shp", TWordInfo{A::kTransparent, 0});
+    t.emplace("do", TWordInfo{A::kTransparent, 0});
     const std::pair<std::string_view, char32_t> characters[] = {
         {"emdash", U'\u2014'},  {"endash", U'\u2013'},    {"lquote", U'\u2018'},
         {"rquote", U'\u2019'},  {"ldblquote", U'\u201C'}, {"rdblquote", U'\u201D'},
@@ -219,6 +253,7 @@ void TRtfReader::OpenGroup() {
     ++overflowDepth_;
   } else {
     groups_.push_back(groups_.back());
+    groups_.back().atClose = TSeparator::kNone;
   }
 }
 
@@ -229,6 +264,7 @@ void TRtfReader::CloseGroup() {
     --overflowDepth_;
   } else if (groups_.size() > 1) {
     // An unbalanced closing brace at the outermost level is ignored.
+    Separate(groups_.back().atClose);
     groups_.pop_back();
   }
 }
@@ -300,7 +336,23 @@ void TRtfReader::PlainText(int c, std::string& out) {
     --fallbackLeft_;
     return;
   }
+  if (Top().dest == TDest::kFontTable) {
+    FontNameText(c);
+    return;
+  }
   if (Top().dest != TDest::kText) return;
+  int32_t codePage = CurrentCodePage();
+  if (IsSymbolCodePage(codePage)) {
+    SymbolByte(static_cast<unsigned char>(c), codePage, out);
+    return;
+  }
+  if (c >= 0x80 && IsLeadByte(codePage, c)) {
+    // The trail byte may be "{", "}" or "\\": here it is text.
+    int trail = Next();
+    AddByte(static_cast<unsigned char>(c), out);
+    if (trail >= 0) AddByte(static_cast<unsigned char>(trail), out);
+    return;
+  }
   if (c >= 0x80 || !bytes_.empty()) {
     AddByte(static_cast<unsigned char>(c), out);
     return;
@@ -386,9 +438,14 @@ void TRtfReader::ControlWord(const TWord& word, std::string& out) {
     return;
   }
   if (starPending_) {
-    // An ignorable destination: we read none of them.
-    SkipGroup();
-    return;
+    starPending_ = false;
+    // An ignorable destination: we read only footnotes and shapes (as {\*\footnote ...} is
+    // written as often as {\footnote ...}).
+    if (found == table.end() || (found->second.action != TAction::kKeptDestination &&
+                                 found->second.action != TAction::kTransparent)) {
+      SkipGroup();
+      return;
+    }
   }
   if (found == table.end()) return;
   const TWordInfo& info = found->second;
@@ -403,6 +460,7 @@ void TRtfReader::ControlWord(const TWord& word, std::string& out) {
     case TAction::kFont:
       if (group.dest == TDest::kFontTable) {
         fontTableFont_ = word.param;
+        fontName_.clear();
       } else {
         group.font = word.param;
       }
@@ -447,6 +505,13 @@ void TRtfReader::ControlWord(const TWord& word, std::string& out) {
       group.listText = true;
       listMarkerShown_ = false;
       break;
+    case TAction::kKeptDestination:
+      if (group.dest != TDest::kText) break;
+      group.atClose = static_cast<TSeparator>(info.value);
+      Separate(group.atClose);
+      break;
+    case TAction::kTransparent:
+      break;
     default:
       if (group.dest != TDest::kText) break;
       switch (info.action) {
@@ -462,6 +527,8 @@ void TRtfReader::ControlWord(const TWord& word, std::string& out) {
           }
           break;
         case TAction::kCell:
+          // The cell's tab separates by itself.
+          if (pendingSeparator_ == TSeparator::kSpace) pendingSeparator_ = TSeparator::kNone;
           BeforeText(out);
           pendingCellTab_ = true;
           break;
@@ -502,11 +569,54 @@ void TRtfReader::BeforeText(std::string& out) {
   if (pendingCellTab_) {
     pendingCellTab_ = false;
     out.push_back('\t');
+    if (pendingSeparator_ == TSeparator::kSpace) pendingSeparator_ = TSeparator::kNone;
   }
+  TSeparator separator = std::exchange(pendingSeparator_, TSeparator::kNone);
+  if (separator == TSeparator::kLineEnd && !out.empty() && out.back() != '\n') {
+    out.append("\r\n");
+  } else if (separator == TSeparator::kSpace && !out.empty() && out.back() != ' ' &&
+             out.back() != '\t' && out.back() != '\n') {
+    out.push_back(' ');
+  }
+}
+
+void TRtfReader::Separate(TSeparator separator) {
+  if (separator > pendingSeparator_) pendingSeparator_ = separator;
+}
+
+void TRtfReader::FontNameText(int c) {
+  if (c == ';') {
+    auto found = fontCodePages_.find(fontTableFont_);
+    bool symbolCharset = found != fontCodePages_.end() && found->second == kSymbolCodePage;
+    if (IsSymbolFontName(fontName_)) {
+      fontCodePages_[fontTableFont_] = kSymbolCodePage;
+    } else if (symbolCharset && IsPictureFontName(fontName_)) {
+      fontCodePages_[fontTableFont_] = kPictureFontCodePage;
+    }
+    cachedFont_ = -2;
+    fontName_.clear();
+  } else if (c >= 0x20 && c < 0x80 && fontName_.size() < kMaxFontName &&
+             !(c == ' ' && fontName_.empty())) {
+    fontName_.push_back(static_cast<char>(c));
+  }
+}
+
+void TRtfReader::SymbolByte(unsigned char b, int32_t codePage, std::string& out) {
+  if (Top().listText) {
+    // A list marker in a symbol font is a bullet.
+    if (b > 0x20) EmitCodePoint(U'\u2022', out);
+    return;
+  }
+  if (codePage == kPictureFontCodePage) return;
+  if (char32_t c = SymbolFontCharacter(b)) EmitCodePoint(c, out);
 }
 
 void TRtfReader::AddByte(unsigned char b, std::string& out) {
   int32_t codePage = CurrentCodePage();
+  if (IsSymbolCodePage(codePage)) {
+    SymbolByte(b, codePage, out);
+    return;
+  }
   if (!bytes_.empty() && codePage != bytesCodePage_) FlushBytes(out);
   if (bytes_.empty()) {
     // Only a multi-byte code page needs ASCII bytes (possible trail bytes) in the queue.
@@ -544,6 +654,14 @@ void TRtfReader::EmitUnicode(int32_t value, std::string& out) {
     filters::AppendUtf8(out, cp);
     return;
   }
+  // Symbol-font characters as Word writes them: U+F020..U+F0FF, the font's byte plus F000.
+  if (unit >= 0xF020 && unit <= 0xF0FF && !Top().listText) {
+    int32_t codePage = CurrentCodePage();
+    if (IsSymbolCodePage(codePage)) {
+      SymbolByte(static_cast<unsigned char>(unit - 0xF000), codePage, out);
+      return;
+    }
+  }
   BeforeText(out);
   // Bullets in symbol fonts are private-use characters; a list marker shows them as a bullet.
   if (Top().listText && unit >= 0xE000 && unit <= 0xF8FF) unit = 0x2022;
@@ -556,6 +674,8 @@ void TRtfReader::EmitUnicode(int32_t value, std::string& out) {
 }
 
 void TRtfReader::EmitLineEnd(std::string& out) {
+  // A line end separates by itself.
+  pendingSeparator_ = TSeparator::kNone;
   BeforeText(out);
   out.append("\r\n");
 }

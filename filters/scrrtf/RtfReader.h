@@ -27,11 +27,14 @@ class TRtfReader {
 
  private:
   enum class TDest : uint8_t { kText, kFontTable };
+  // What keeps a footnote's or a shape's text apart from the text around it.
+  enum class TSeparator : uint8_t { kNone, kSpace, kLineEnd };
   struct TGroup {
     TDest dest = TDest::kText;
     int32_t font = -1;      // -1: the document's default font
     int32_t uc = 1;         // fallback characters after each \u
     bool listText = false;  // a list item's marker (\listtext, \pntext)
+    TSeparator atClose = TSeparator::kNone;
   };
   struct TWord {
     char name[33];
@@ -59,6 +62,8 @@ class TRtfReader {
   void ControlWord(const TWord& word, std::string& out);
   void ControlSymbol(int c, std::string& out);
   void PlainText(int c, std::string& out);
+  void FontNameText(int c);
+  void SymbolByte(unsigned char b, int32_t codePage, std::string& out);
 
   // Output.
   int32_t CurrentCodePage();
@@ -68,6 +73,8 @@ class TRtfReader {
   void EmitCodePoint(char32_t cp, std::string& out);
   void EmitUnicode(int32_t value, std::string& out);
   void EmitLineEnd(std::string& out);
+  // Asks for a separator before the next text.
+  void Separate(TSeparator separator);
 
   filters::TSourceReader& source_;
   std::unique_ptr<char[]> buffer_;
@@ -82,6 +89,8 @@ class TRtfReader {
   int32_t documentCodePage_ = 1252;
   int32_t defaultFont_ = 0;
   int32_t fontTableFont_ = -1;  // the font entry being read in the font table
+  static constexpr size_t kMaxFontName = 64;
+  std::string fontName_;  // its name so far (Symbol and the picture fonts are told by name)
   std::unordered_map<int32_t, int32_t> fontCodePages_;
   int32_t cachedFont_ = -2, cachedCodePage_ = 1252;
 
@@ -89,6 +98,7 @@ class TRtfReader {
   std::string bytes_;  // 8-bit text not yet decoded, in bytesCodePage_
   int32_t bytesCodePage_ = 1252;
   bool pendingCellTab_ = false;
+  TSeparator pendingSeparator_ = TSeparator::kNone;
   bool listMarkerShown_ = false;  // the current list marker has printed something
   char16_t highSurrogate_ = 0;
 };
