@@ -142,9 +142,23 @@ struct PartReader {
 void ReadDocx(PartReader& reader) {
   // The package's relationships name the main part; Word's fixed names are what they usually
   // name, and stand in when they are missing or damaged.
-  const std::string main = reader.MainPart();
-  if ((main.empty() || !reader.Extract(ZipPartName(main))) &&
-      !reader.Extract("word\\document.xml")) {
+  // A package of another kind (a theme named .docx) names a main part that is no document: then
+  // the fixed names decide, as for a package without relationships.
+  if (const std::string main = reader.MainPart();
+      !main.empty() && reader.Extract(ZipPartName(main), false)) {
+    const size_t partSize = reader.stream.size();
+    if (reader.Load()) {
+      const std::string_view root = LocalName(reader.work.document.RootItem().Name());
+      if (EqualsIgnoringCase(root, "document") || EqualsIgnoringCase(root, "wordDocument")) {
+        reader.found = true;
+        reader.text.reserve(partSize);
+        AppendDocxText(reader.work.document.RootItem(), reader.text);
+        return;
+      }
+    }
+    reader.work.ghost.ClearDocument();
+  }
+  if (!reader.Extract("word\\document.xml")) {
     // A main part that failed its CRC check counts as not there: its bytes are not kept in front
     // of the other name's part.
     if (!reader.Extract("word\\wordDocument.xml")) return;

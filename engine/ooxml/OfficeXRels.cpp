@@ -30,16 +30,6 @@ std::string DecodePercent(std::string_view text) {
   return out;
 }
 
-// The first child of that local name, or the null item.
-TXMLItem ChildNamed(TXMLItem parent, std::string_view name) {
-  const int count = parent.Count();
-  for (int i = 0; i < count; ++i) {
-    TXMLItem child = parent.SubItem(i);
-    if (EqualsIgnoringCase(LocalName(child.Name()), name)) return child;
-  }
-  return TXMLItem();
-}
-
 // The relationship id of a listed element: its namespaced "id" attribute (r:id).
 bool RelationshipId(TXMLItem item, std::string* id) {
   for (const std::string& line : item.Params().Lines()) {
@@ -68,6 +58,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
+}
+
+TXMLItem ChildNamed(TXMLItem parent, std::string_view name) {
+  const int count = parent.Count();
+  for (int i = 0; i < count; ++i) {
+    TXMLItem child = parent.SubItem(i);
+    if (EqualsIgnoringCase(LocalName(child.Name()), name)) return child;
+  }
+  return TXMLItem();
 }
 
 std::string RelationshipPartOf(std::string_view part) {

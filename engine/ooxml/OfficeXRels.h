@@ -50,6 +50,10 @@ std::string_view LocalName(std::string_view name);
 // Equal but for the letter case of A to Z.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// The first child of that name, letter case and namespace prefix ignored (some writers store
+// x:sheetData), or the null item. Unlike ItemByName it leaves the tree as it is.
+TXMLItem ChildNamed(TXMLItem parent, std::string_view name);
+
 // The name the zip reader knows a part by: "\" separated.
 std::string ZipPartName(std::string_view part);
 

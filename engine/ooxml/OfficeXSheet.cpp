@@ -33,13 +33,6 @@ int32_t ToInt32OrThrow(std::string_view text) {
   return *value;
 }
 
-// The first child of that name (letter case ignored), or the null item. Unlike ItemByName it
-// leaves the tree as it is.
-TXMLItem ChildNamed(TXMLItem parent, std::string_view name) {
-  const int index = parent.IndexOfName(name);
-  return index < 0 ? TXMLItem() : parent.SubItem(index);
-}
-
 // The index of the next row or cell element at or after start, or count: an element with an
 // "r" attribute (its value in reference), or one of that name without it (reference cleared).
 // The reference is optional: such an element follows the one before it.
@@ -68,7 +61,7 @@ void AppendCellValue(TXMLItem cell, const std::vector<std::string>& sharedString
   const int32_t count = cell.Count();
   for (int32_t i = 0; i < count; ++i) {
     TXMLItem child = cell.SubItem(i);
-    if (child.Name() != "v") continue;
+    if (LocalName(child.Name()) != "v") continue;
     if (cell.Params().IndexOf("t=s") < 0) {
       row += child.Text();
       return;
