@@ -61,13 +61,14 @@ bool FileExists(const std::string& name) {
   return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
-// The type from the extension: from the last dot of the file name, upper-cased, without the dot.
+// The type from the extension: from the last dot of the file name, upper-cased, without the dot;
+// the Office Open XML variants (.docm, .xltx, .ppsx, ...) give their base type.
 std::string TypeOfExtension(const std::string& source) {
   std::string fileName = std::filesystem::path(source).filename().string();
   size_t dot = fileName.rfind('.');
   if (dot == std::string::npos) return {};
   std::string ext = Upper(std::string_view(fileName).substr(dot));
-  return ext.size() > 1 ? ext.substr(1) : ext;
+  return ext.size() > 1 ? std::string(TypeNameOfExtension(std::string_view(ext).substr(1))) : ext;
 }
 
 std::string Quoted(std::string_view text) {

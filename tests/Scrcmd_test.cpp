@@ -94,6 +94,35 @@ TEST(ScrcmdChecks, TypeNotSupported) {
   EXPECT_FALSE(std::filesystem::exists(dir / "out3.txt"));
 }
 
+// The macro-enabled, template and show variants of the Office Open XML types convert by the
+// extension alone, to the same text as their base type; letter case does not matter.
+TEST(ScrcmdChecks, OfficeVariantsTakeTheirBaseType) {
+  TempDir dir;
+  const struct {
+    const char* fixture;
+    std::vector<std::string> variants;
+  } cases[] = {
+      {"python-docx.docx", {"docm", "dotx", "DOTM"}},
+      {"openpyxl.xlsx", {"xlsm", "xltx", "Xltm"}},
+      {"libreoffice.pptx", {"pptm", "potx", "potm", "ppsx", "PPSM"}},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = test::ReadFileBytes(test::FixturesDir() / "ooxml" / c.fixture);
+    test::WriteFileBytes(dir / c.fixture, bytes);
+    auto base = RunScrcmd({"-o", "-c65001", c.fixture, "base.txt"}, dir.path());
+    ASSERT_EQ(base.exitStatus, 0) << c.fixture;
+    const std::string expected = test::ReadFileBytes(dir / "base.txt");
+    ASSERT_GT(expected.size(), 3u) << c.fixture;
+    for (const std::string& ext : c.variants) {
+      const std::string name = "variant." + ext;
+      test::WriteFileBytes(dir / name, bytes);
+      auto r = RunScrcmd({"-o", "-c65001", name, "out.txt"}, dir.path());
+      EXPECT_EQ(r.exitStatus, 0) << name << ": " << r.out;
+      EXPECT_EQ(test::ReadFileBytes(dir / "out.txt"), expected) << name;
+    }
+  }
+}
+
 struct FlagCase {
   std::vector<std::string> flags;
   bool invalid;

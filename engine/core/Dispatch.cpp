@@ -46,6 +46,22 @@ int32_t CallEntryPoint(Engine& engine, std::string_view type, const std::filesys
 
 }  // namespace
 
+std::string_view TypeNameOfExtension(std::string_view extension) {
+  struct Variant {
+    std::string_view extension;
+    std::string_view type;
+  };
+  static constexpr Variant kVariants[] = {
+      {"DOCM", "DOCX"}, {"DOTX", "DOCX"}, {"DOTM", "DOCX"}, {"XLSM", "XLSX"},
+      {"XLTX", "XLSX"}, {"XLTM", "XLSX"}, {"PPTM", "PPTX"}, {"POTX", "PPTX"},
+      {"POTM", "PPTX"}, {"PPSX", "PPTX"}, {"PPSM", "PPTX"},
+  };
+  for (const Variant& v : kVariants) {
+    if (v.extension == extension) return v.type;
+  }
+  return extension;
+}
+
 bool IsKnownTypeName(std::string_view typeName) {
   for (std::string_view name : kTypeNames) {
     if (name == typeName) return true;

@@ -18,6 +18,7 @@ constexpr int32_t kAnsiCodePage = 1252;
 
 // FIB fields of the "WordDocument" stream.
 constexpr int32_t kFibNFib = 2;
+constexpr int32_t kFibLid = 6;
 constexpr int32_t kFibFlags = 10;
 constexpr int32_t kFibFcMin = 24;
 constexpr int32_t kFibFcMac = 28;
@@ -149,8 +150,11 @@ void AppendPiece(TDocFileStream& stream, const DocPiece& piece, uint64_t bytes, 
   }
 }
 
-// Word 6 and Word 95: the text is the one range fcMin..fcMac of the stream, 8-bit, unchanged.
+// Word 6 and Word 95: the text is the one range fcMin..fcMac of the stream, 8-bit, in the code
+// page of the document's language.
 void ExtractRange(TDocFileStream& stream, DocText& text) {
+  stream.Seek(kFibLid, soBeginning);
+  const int32_t codePage = Word6CodePageOfLid(stream.ReadWord());
   stream.Seek(kFibFcMin, soBeginning);
   uint32_t fcMin = stream.ReadDWord();
   uint32_t fcMac = stream.ReadDWord();
@@ -161,9 +165,11 @@ void ExtractRange(TDocFileStream& stream, DocText& text) {
   std::string bytes(count, '\0');
   bytes.resize(stream.ReadAt(fcMin, bytes.data(), count));
   if (text.wide) {
-    text.AppendOwned(platform::CodePageToWide(kAnsiCodePage, bytes));
-  } else {
+    text.AppendOwned(platform::CodePageToWide(codePage, bytes));
+  } else if (codePage == kAnsiCodePage) {
     text.AppendOwned(bytes);
+  } else {
+    text.AppendOwned(WideToCodePage(kAnsiCodePage, platform::CodePageToWide(codePage, bytes)));
   }
 }
 
@@ -406,6 +412,73 @@ std::u16string DocText::FlatUtf16() const {
     }
   }
   return flat;
+}
+
+int32_t Word6CodePageOfLid(uint16_t lid) {
+  switch (lid) {
+    case 0x0404:  // Chinese (Taiwan)
+    case 0x0C04:  // Chinese (Hong Kong)
+    case 0x1404:  // Chinese (Macao)
+      return 950;
+    case 0x0804:  // Chinese (PRC)
+    case 0x1004:  // Chinese (Singapore)
+      return 936;
+    case 0x0C1A:  // Serbian (Cyrillic)
+    case 0x201A:  // Bosnian (Cyrillic)
+    case 0x082C:  // Azeri (Cyrillic)
+    case 0x0843:  // Uzbek (Cyrillic)
+      return 1251;
+    default:
+      break;
+  }
+  switch (lid & 0x3FF) {
+    case 0x02:  // Bulgarian
+    case 0x19:  // Russian
+    case 0x22:  // Ukrainian
+    case 0x23:  // Belarusian
+    case 0x2F:  // Macedonian
+    case 0x3F:  // Kazakh
+    case 0x40:  // Kyrgyz
+    case 0x44:  // Tatar
+    case 0x50:  // Mongolian
+      return 1251;
+    case 0x08:  // Greek
+      return 1253;
+    case 0x1F:  // Turkish
+    case 0x2C:  // Azeri (Latin)
+    case 0x43:  // Uzbek (Latin)
+      return 1254;
+    case 0x0D:  // Hebrew
+    case 0x3D:  // Yiddish
+      return 1255;
+    case 0x01:  // Arabic
+    case 0x20:  // Urdu
+    case 0x29:  // Farsi
+      return 1256;
+    case 0x25:  // Estonian
+    case 0x26:  // Latvian
+    case 0x27:  // Lithuanian
+      return 1257;
+    case 0x2A:  // Vietnamese
+      return 1258;
+    case 0x05:  // Czech
+    case 0x0E:  // Hungarian
+    case 0x15:  // Polish
+    case 0x18:  // Romanian
+    case 0x1A:  // Croatian, Serbian (Latin), Bosnian (Latin)
+    case 0x1B:  // Slovak
+    case 0x1C:  // Albanian
+    case 0x24:  // Slovenian
+      return 1250;
+    case 0x1E:  // Thai
+      return 874;
+    case 0x11:  // Japanese
+      return 932;
+    case 0x12:  // Korean
+      return 949;
+    default:
+      return kAnsiCodePage;
+  }
 }
 
 std::vector<DocPiece> ParseClx(const uint8_t* clx, size_t size) {

@@ -54,6 +54,11 @@ struct DocText {
   std::u16string FlatUtf16() const;
 };
 
+// The code page of a Word 6 or Word 95 document's 8-bit text, from the language identifier of
+// its FIB (lid): 1251 for the Cyrillic languages, 1253 Greek, 1250 Central European and so on;
+// 1252 for every language that names none of them.
+int32_t Word6CodePageOfLid(uint16_t lid);
+
 // Walks a CLX: property entries are skipped, the pieces of the first piece table are listed. A
 // damaged entry ends the walk; the pieces listed before it are kept.
 std::vector<DocPiece> ParseClx(const uint8_t* clx, size_t size);

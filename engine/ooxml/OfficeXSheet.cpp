@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 
+#include "OfficeXRels.h"
 #include "xml/ECXMLParser.h"
 
 namespace scrivtar {
@@ -32,36 +33,19 @@ int32_t ToInt32OrThrow(std::string_view text) {
   return *value;
 }
 
-// The name without its namespace prefix: the string-table parts are written with a default
-// namespace by most writers but with a prefix (x:si) by some.
-std::string_view LocalName(std::string_view name) {
-  size_t colon = name.rfind(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-// The first child of that name (letter case ignored), or the null item. Unlike ItemByName it
-// leaves the tree as it is.
-TXMLItem ChildNamed(TXMLItem parent, std::string_view name) {
-  const int index = parent.IndexOfName(name);
-  return index < 0 ? TXMLItem() : parent.SubItem(index);
-}
-
-// The index of the next child at or after start that has an "r" attribute, or count.
-int32_t NextWithReference(TXMLItem parent, int32_t start, int32_t count, std::string& reference) {
+// The index of the next row or cell element at or after start, or count: an element with an
+// "r" attribute (its value in reference), or one of that name without it (reference cleared).
+// The reference is optional: such an element follows the one before it.
+int32_t NextElement(TXMLItem parent, int32_t start, int32_t count, std::string_view name,
+                    std::string& reference, bool& hasReference) {
   for (int32_t i = start; i < count; ++i) {
-    if (parent.SubItem(i).Params().FindValue("r", &reference)) return i;
+    TXMLItem child = parent.SubItem(i);
+    hasReference = child.Params().FindValue("r", &reference);
+    if (hasReference) return i;
+    if (LocalName(child.Name()) == name) {
+      reference.clear();
+      return i;
+    }
   }
   return count;
 }
@@ -77,7 +61,7 @@ void AppendCellValue(TXMLItem cell, const std::vector<std::string>& sharedString
   const int32_t count = cell.Count();
   for (int32_t i = 0; i < count; ++i) {
     TXMLItem child = cell.SubItem(i);
-    if (child.Name() != "v") continue;
+    if (LocalName(child.Name()) != "v") continue;
     if (cell.Params().IndexOf("t=s") < 0) {
       row += child.Text();
       return;
@@ -107,11 +91,13 @@ void AppendRowCells(TXMLItem row, int64_t lastColumn, const std::vector<std::str
   const int32_t count = row.Count();
   int64_t column = 1;
   int32_t cursor = 0;
+  std::string reference;
+  bool hasReference = false;
   while (column <= lastColumn) {
-    std::string reference;
-    cursor = NextWithReference(row, cursor, count, reference);
+    cursor = NextElement(row, cursor, count, "c", reference, hasReference);
     if (cursor == count) break;
-    const int64_t cellColumn = ParseCellReference(reference).column;
+    // A cell without a reference stands in the column after the previous cell.
+    const int64_t cellColumn = hasReference ? ParseCellReference(reference).column : column;
     if (cellColumn < column || cellColumn > lastColumn) break;
     CheckRoom(out, line.size() + static_cast<size_t>(cellColumn - column) + 1);
     line.append(static_cast<size_t>(cellColumn - column), '\t');
@@ -207,11 +193,13 @@ void AppendSheetText(TXMLItem root, const std::vector<std::string>& sharedString
   int32_t cursor = 0;
   int64_t rowNo = 1;
   std::string line;
+  std::string reference;
+  bool hasReference = false;
   while (sheetData && rowNo <= lastRow) {
-    std::string reference;
-    cursor = NextWithReference(sheetData, cursor, rowCount, reference);
+    cursor = NextElement(sheetData, cursor, rowCount, "row", reference, hasReference);
     if (cursor == rowCount) break;
-    const int64_t rowOfElement = ToInt32OrThrow(reference);
+    // A row without a reference follows the previous row.
+    const int64_t rowOfElement = hasReference ? ToInt32OrThrow(reference) : rowNo;
     if (rowOfElement != rowNo) {
       // A row further down is waited for; one already passed (out of order, repeated) or past
       // the last row is never reached, and only empty lines would follow.

@@ -506,9 +506,31 @@ int64_t PptPersistDirectory::FindPersistOffset(uint32_t persistId) const {
 
 namespace {
 
+constexpr uint16_t kCurrentUserAtom = 0x0FF6;
+
+// PowerPoint 95 and earlier write "Current User" as a bare user name, not as a CurrentUserAtom.
+bool IsOlderVersion(const std::optional<Bytes>& currentUser, const PptStreams& older) {
+  if (!currentUser || (!older.textContent && !older.olderVersionStream)) return false;
+  std::optional<PptRecordHeader> header = ReadRecordHeader(*currentUser, 0);
+  return !header || header->recType != kCurrentUserAtom;
+}
+
+// The "Text_Content" stream of an older version: Windows-1252 text, a CR after every text.
+int32_t OlderVersionText(const PptStreams& older, std::u16string& text) {
+  if (!older.textContent) return kFormatError;
+  const Bytes bytes = *older.textContent;
+  if (bytes.size() > kMaxTextUnits) return kFormatError;
+  text = platform::CodePageToWide(
+      1252, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  // A zero byte is no text (the stream may be padded with them).
+  std::erase(text, u'\0');
+  return static_cast<int32_t>(text.size() * 2);
+}
+
 int32_t ExtractFromStreams(std::optional<Bytes> currentUser, DocumentBytes* document,
-                           std::u16string& text) {
+                           const PptStreams& older, std::u16string& text) {
   text.clear();
+  if (IsOlderVersion(currentUser, older)) return OlderVersionText(older, text);
   // The CurrentUserAtom: an 8-byte record header, then size, headerToken, offsetToCurrentEdit.
   if (!currentUser) return 0;
   if (!Holds(*currentUser, 0, kPptRecordHeaderSize + kCurrentUserAtomSize)) return 0;
@@ -533,7 +555,7 @@ int32_t ExtractFromStreams(std::optional<Bytes> currentUser, DocumentBytes* docu
 int32_t ExtractPptText(const PptStreams& streams, std::u16string& text) {
   std::optional<DocumentBytes> document;
   if (streams.document) document.emplace(*streams.document);
-  return ExtractFromStreams(streams.currentUser, document ? &*document : nullptr, text);
+  return ExtractFromStreams(streams.currentUser, document ? &*document : nullptr, streams, text);
 }
 
 int32_t ExtractPptText(const std::filesystem::path& source, std::u16string& text) {
@@ -548,11 +570,20 @@ int32_t ExtractPptText(const std::filesystem::path& source, std::u16string& text
     currentUserBytes = stream->ReadAll();
     currentUser = currentUserBytes;
   }
+  PptStreams older;
+  std::vector<uint8_t> textContentBytes;
+  if (std::unique_ptr<TDocFileStream> textContent =
+          storage->OpenStream("Text_Content", kDocFileReadMode)) {
+    textContentBytes = textContent->ReadAll();
+    older.textContent = textContentBytes;
+  }
+  older.olderVersionStream = storage->OpenStream("Header", kDocFileReadMode) != nullptr ||
+                             storage->OpenStream("PP40", kDocFileReadMode) != nullptr;
   std::unique_ptr<TDocFileStream> stream =
       storage->OpenStream("PowerPoint Document", kDocFileReadMode);
   std::optional<DocumentBytes> document;
   if (stream) document.emplace(*stream);
-  return ExtractFromStreams(currentUser, document ? &*document : nullptr, text);
+  return ExtractFromStreams(currentUser, document ? &*document : nullptr, older, text);
 }
 
 int32_t ConvertPpt(const std::filesystem::path& source, int32_t limit, OutputBlock& block,

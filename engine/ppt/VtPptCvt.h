@@ -54,11 +54,17 @@ class PptPersistDirectory {
 struct PptStreams {
   std::optional<std::span<const uint8_t>> currentUser;  // "Current User"
   std::optional<std::span<const uint8_t>> document;     // "PowerPoint Document"
+  // PowerPoint 95 and earlier: the slide text as they store it for indexing ("Text_Content",
+  // Windows-1252, a CR after every text), and whether the file carries a stream only those
+  // versions write ("Header", "PP40").
+  std::optional<std::span<const uint8_t>> textContent;
+  bool olderVersionStream = false;
 };
 
 // Fills text with the UTF-16 text of the slides and then the notes pages, a CR after every text.
 // Returns the text's length in bytes: 0 for a presentation whose edit chain or streams give no
-// text, -11 for an encrypted one.
+// text, -11 for an encrypted one. A presentation of an older version (a "Current User" without
+// its atom, beside an older version's stream) gives its "Text_Content" text, or -5 without one.
 int32_t ExtractPptText(const PptStreams& streams, std::u16string& text);
 
 // The same for a file: -2 when it is missing, -5 when it is not a compound document, -4 when it

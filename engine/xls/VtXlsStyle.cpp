@@ -75,13 +75,42 @@ bool IsBlankAfterTrim(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
 }
 
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Excel reads format codes without regard to letter case, and some writers store them in
+// capitals ("GENERAL", "DDMMYYYY", "HH:MM").
+bool ContainsNoCase(std::string_view text, std::string_view lowerWord) {
+  if (text.size() < lowerWord.size()) return false;
+  for (size_t i = 0; i + lowerWord.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < lowerWord.size() && LowerAscii(text[i + k]) == lowerWord[k]) ++k;
+    if (k == lowerWord.size()) return true;
+  }
+  return false;
+}
+
+// Whether the code holds the letter: the lower-case one anywhere, the capital one outside
+// quotes (quoted capitals are unit names such as "KM", not date letters).
+bool HasLetter(std::string_view text, char lower) {
+  const char upper = static_cast<char>(lower - 'a' + 'A');
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (c == lower || (!quoted && c == upper)) return true;
+  }
+  return false;
+}
+
 // Year, day, hour and second letters outside quotes: a date or time code without an "m"
 // ("yyyy", "dddd", "ss.0"), which would otherwise show its letters instead of the date.
 bool HasDateLetters(std::string_view text) {
   bool quoted = false;
   for (char c : text) {
     if (c == '"') quoted = !quoted;
-    if (!quoted && (c == 'y' || c == 'd' || c == 'h' || c == 's')) return true;
+    const char lower = LowerAscii(c);
+    if (!quoted && (lower == 'y' || lower == 'd' || lower == 'h' || lower == 's')) return true;
   }
   return false;
 }
@@ -101,7 +130,7 @@ void InitStyleData(TStyleData& style) {
 }
 
 void AddFormatPattern(TStyleData& style, uint32_t index, std::string_view code) {
-  if (code.find("General") != std::string_view::npos) return;
+  if (ContainsNoCase(code, "general")) return;
   std::string pattern(code);
   RemoveBracketedGroups(pattern);
   RemoveAll(pattern, "*@()\\?");
@@ -109,11 +138,11 @@ void AddFormatPattern(TStyleData& style, uint32_t index, std::string_view code) 
   if (IsBlankAfterTrim(pattern)) return;
 
   TFmtKind kind;
-  if (pattern.find('m') != std::string::npos) {
+  if (HasLetter(pattern, 'm')) {
     CutAtFirstSection(pattern);
     RemoveAll(pattern, "\"");
     kind = kFmtDate;
-  } else if (pattern.find('a') != std::string::npos) {
+  } else if (HasLetter(pattern, 'a')) {
     CutAtFirstSection(pattern);
     RemoveAll(pattern, "\"");
     std::replace(pattern.begin(), pattern.end(), 'a', 'd');

@@ -127,6 +127,46 @@ void TXMLLargeTokenizer::Squeeze() {
   }
 }
 
+size_t TXMLLargeTokenizer::InternalSubsetEnd() const {
+  const std::string_view rest(data_ + pos_, size_ - pos_);
+  if (!StartsWithNoCase(rest, "<!doctype")) return 0;
+  // Up to the subset's "[": a ">" first means there is no subset.
+  size_t i = 9;
+  char quote = 0;
+  for (; i < rest.size(); ++i) {
+    const char c = rest[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return 0;
+    } else if (c == '[') {
+      break;
+    }
+  }
+  if (i >= rest.size()) return 0;
+  // The subset's declarations, with their quoted values and comments, up to the "]" that ends it,
+  // then the ">" of the declaration.
+  for (++i; i < rest.size(); ++i) {
+    const char c = rest[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '<' && rest.substr(i, 4) == "<!--") {
+      const size_t end = rest.find("-->", i + 4);
+      if (end == std::string_view::npos) break;
+      i = end + 2;
+    } else if (c == ']') {
+      const size_t close = rest.find('>', i + 1);
+      if (close == std::string_view::npos) break;
+      return pos_ + close + 1;
+    }
+  }
+  return size_ + 1;
+}
+
 TXMLTokenKind TXMLLargeTokenizer::Next(bool preserve) {
   while (pos_ < size_) {
     auto c = static_cast<unsigned char>(data_[pos_]);
@@ -142,6 +182,16 @@ TXMLTokenKind TXMLLargeTokenizer::Next(bool preserve) {
   if (pos_ >= size_) return kind_ = TXMLTokenKind::kEndOfInput;
 
   if (data_[pos_] == '<') {
+    if (const size_t subsetEnd = InternalSubsetEnd(); subsetEnd != 0) {
+      if (subsetEnd > size_) {  // an unterminated declaration ends the document
+        pos_ = size_;
+        return kind_ = TXMLTokenKind::kEndOfInput;
+      }
+      length_ = subsetEnd - start_;
+      pos_ = subsetEnd;
+      Squeeze();
+      return kind_ = TXMLTokenKind::kComment;
+    }
     const char* close = xml::FindByte(data_ + pos_, data_ + size_, '>');
     if (close == nullptr) {  // an unterminated tag ends the document
       pos_ = size_;

@@ -11,6 +11,11 @@
 //  - a tag is, tested in this order and ignoring letter case: a declaration ("<?xml..."), a
 //    comment ("<!--..."), an empty-element tag (ending in "/>"), an end
 //    tag ("</..."), otherwise a start tag (so <!DOCTYPE and <![CDATA[ are start tags);
+//  - a document type declaration with an internal subset ("<!DOCTYPE x [ <!ENTITY ...> ]>") is
+//    one token, up to the first ">" after the "]" that closes the subset (quoted values and
+//    comments inside it protect their "]"), classed as a comment: it is skipped and its entities
+//    are never expanded. One without a subset is a start tag as above; an unterminated one ends
+//    the document;
 //  - text runs up to the next "<" and ends after its last byte above 0x20 (preserve off) or at
 //    or above 0x20 (preserve on); what follows is left to the next skip;
 //  - in every token each CR LF pair, then each LF CR pair of the rest, is removed.
@@ -52,6 +57,9 @@ class TXMLLargeTokenizer {
 
  private:
   void Squeeze();
+  // At a "<": the offset just past a document type declaration with an internal subset that
+  // starts here, size_ + 1 when it is not terminated, 0 when none starts here.
+  size_t InternalSubsetEnd() const;
 
   char* data_;
   size_t size_;

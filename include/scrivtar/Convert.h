@@ -22,6 +22,12 @@ struct ConversionOptions {
 // True when the name is one of the type names the engine knows (upper case, exact).
 bool IsKnownTypeName(std::string_view typeName);
 
+// The type name a file extension stands for (upper case, without the dot): the macro-enabled,
+// template and show variants of the Office Open XML types (DOCM, DOTX, DOTM; XLSM, XLTX, XLTM;
+// PPTM, POTX, POTM, PPSX, PPSM) are packages of their base type and give DOCX, XLSX or PPTX;
+// every other extension is its own type name.
+std::string_view TypeNameOfExtension(std::string_view extension);
+
 // True when the file opens, is at least 5 bytes long and starts with exactly "{\rtf".
 bool IsRtfFile(const std::filesystem::path& source);
 

@@ -38,6 +38,7 @@ struct WordDoc {
     bool wide = false;
   };
   uint16_t nFib = 0x00C1;
+  uint16_t lid = 0x0409;
   uint16_t flags = 0;
   std::vector<Piece> pieces;
   std::string clxPrefix;    // property entries before the piece table
@@ -74,6 +75,7 @@ struct WordDoc {
   std::string WordDocumentStream() const {
     std::string stream(kTextStart, '\0');
     test::PutLe16(stream, 2, nFib);
+    test::PutLe16(stream, 6, lid);
     test::PutLe16(stream, 10, flags);
     if (nFib < 193) {
       test::PutLe32(stream, 24, kTextStart);
@@ -261,6 +263,60 @@ TEST(ConvertDoc, Word6TakesTheRangeUnchanged) {
   encrypted.flags = 0x0100;
   encrypted.pieces.push_back({"secret", false});
   EXPECT_EQ(ConvertBytes(encrypted.Build(), 65001).result, kNotAllowed);
+}
+
+// Word 6 and Word 95 text is in the code page of the document's language; Word 97 pieces keep
+// theirs (8-bit pieces are Windows-1252 whatever the language).
+TEST(ConvertDoc, Word6TextInTheCodePageOfItsLanguage) {
+  struct Case {
+    uint16_t lid;
+    std::string bytes;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {0x0419, "\xCA\xEE\xEC\xEF\xE0\xED\xE8\xFF",
+       u"\u041A\u043E\u043C\u043F\u0430\u043D\u0438\u044F"},
+      {0x0422, "\xB2\xBF", u"\u0406\u0457"},
+      {0x0C1A, "\xDF", u"\u042F"},  // Serbian in Cyrillic
+      {0x081A, "\x8A", u"\u0160"},  // Serbian in Latin letters: 1250
+      {0x0408, "\xC1\xE8\xE7\xED\xE1", u"\u0391\u03B8\u03B7\u03BD\u03B1"},
+      {0x041F, "\xDE\xF0", u"\u015E\u011F"},
+      {0x040D, "\xF9\xEC\xE5\xED", u"\u05E9\u05DC\u05D5\u05DD"},
+      {0x0401, "\xC7", u"\u0627"},
+      {0x0426, "\xD0", u"\u0160"},
+      {0x0415,
+       "\xA3\xF3"
+       "d\xBF",
+       u"\u0141\u00F3d\u017C"},
+      {0x042A, "\xD0", u"\u0110"},
+      {0x041E, "\xA1", u"\u0E01"},
+      {0x0411, "\x93\xFA\x96\x7B", u"\u65E5\u672C"},
+      {0x0804, "\xD6\xD0", u"\u4E2D"},
+      {0x0404, "\xA4\xA4", u"\u4E2D"},
+      {0x0412, "\xC7\xD1", u"\uD55C"},
+      {0x0407, "Gr\xFC\xDF", u"Gr\u00FC\u00DF"},  // German: 1252
+      {0x0000, "\xE9", u"\u00E9"},                // no language
+  };
+  for (const Case& c : cases) {
+    WordDoc doc;
+    doc.nFib = 0x0068;  // Word 95
+    doc.lid = c.lid;
+    doc.word6Text = c.bytes;
+    EXPECT_EQ(ConvertBytes(doc.Build(), 65001).bytes, Utf8Out(c.text)) << std::hex << c.lid;
+    EXPECT_EQ(ConvertBytes(doc.Build(), 1200).bytes, Utf16Out(c.text)) << std::hex << c.lid;
+  }
+  // A Russian Word 95 text written as Windows-1252: letters the code page lacks become "?".
+  WordDoc russian;
+  russian.nFib = 0x0065;
+  russian.lid = 0x0419;
+  russian.word6Text = "A\xCA";
+  EXPECT_EQ(ConvertBytes(russian.Build(), 1252).bytes, "A?");
+  EXPECT_EQ(ConvertBytes(russian.Build(), 1251).bytes, "A\xCA");
+  // Word 97: an 8-bit piece stays Windows-1252 whatever the language.
+  WordDoc word97;
+  word97.lid = 0x0419;
+  word97.pieces.push_back({"\xE9", false});
+  EXPECT_EQ(ConvertBytes(word97.Build(), 65001).bytes, Utf8Out(u"\u00E9"));
 }
 
 TEST(ConvertDoc, TheFlagsChooseTheTableStream) {

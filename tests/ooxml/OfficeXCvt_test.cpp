@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <libdeflate.h>
 
+#include <array>
 #include <random>
 
+#include "CfbBuilder.h"
 #include "TestSupport.h"
 #include "ZipBuilder.h"
 #include "core/VtCvtBase.h"
@@ -273,6 +275,27 @@ TEST(OfficeXPackages, TextAndResultCodes) {
              {"ppt/slides/slide2.xml", Slide("<a:p><a:r><a:t> two </a:t></a:r></a:p><a:p/>")}}),
        "_SLIDE_2_\r\n two \r\n\r\n_SLIDE_10_\r\nten\r\n_NOTES_1_\r\nnote\r\n"},
       {"no slide", Kind::kPptx, {{"ppt/presentation.xml", "<p:presentation/>"}}, "result -5"},
+      {"cells and rows without a reference follow the one before them",
+       Kind::kXlsx,
+       {{"xl/sharedStrings.xml", "<sst><si><t>s0</t></si><si><t>s1</t></si></sst>"},
+        {"xl/worksheets/sheet1.xml",
+         Sheet("A1:E5",
+               "<row><c t=\"s\"><v>0</v></c><c><v>2</v></c></row>"
+               "<row><c r=\"C2\"><v>3</v></c><c t=\"s\"><v>1</v></c></row>"
+               "<row r=\"4\"><c><v>4</v></c></row><row><c r=\"B5\"><v>5</v></c><c/>"
+               "<c><v>6</v></c></row>")}},
+       "_SHEET_1_\r\ns0\t2\r\n\t\t3\ts1\r\n\r\n4\r\n\t5\t\t6\r\n"},
+      {"shared strings after a declaration with an internal subset",
+       Kind::kXlsx,
+       {{"xl/sharedStrings.xml",
+         "<?xml version=\"1.0\"?><!DOCTYPE sst [<!ENTITY a \"aaaaaaaaaa\">"
+         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><sst><si><t>&b;</t></si>"
+         "<si><t>kept</t></si></sst>"},
+        {"xl/worksheets/sheet1.xml",
+         Sheet("A1:B1",
+               "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v>"
+               "</c></row>")}},
+       "_SHEET_1_\r\n&b;\tkept\r\n"},
   };
   for (const PackageCase& c : cases) {
     EXPECT_EQ(TextOfPackage(c.kind, c.entries), c.text) << c.what;
@@ -293,6 +316,123 @@ TEST(OfficeXPackages, FilesThatAreNoPackage) {
   test::WriteFileBytes(dir / "encrypted.pptx",
                        test::Bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
   EXPECT_EQ(ConvertPptx(work, dir / "encrypted.pptx", 0, block, 65001), kFormatError);
+}
+
+// A password-protected package is a compound document holding the encrypted package and its key
+// data: -11, the encrypted result, for every kind. A compound document without them stays -5.
+TEST(OfficeXPackages, EncryptedPackagesGiveMinusEleven) {
+  TempDir dir;
+  OfficeXWork work;
+  OutputBlock block;
+  test::CfbBuilder encrypted;
+  encrypted.AddStream("EncryptionInfo", std::string(64, '\x04'));
+  encrypted.AddStream("EncryptedPackage", std::string(600, '\x5A'));
+  test::WriteFileBytes(dir / "secret.docx", encrypted.Build().bytes);
+  test::WriteFileBytes(dir / "secret.xlsx", encrypted.Build().bytes);
+  test::WriteFileBytes(dir / "secret.pptx", encrypted.Build().bytes);
+  EXPECT_EQ(ConvertDocx(work, dir / "secret.docx", 0, block, 65001), kNotAllowed);
+  EXPECT_EQ(ConvertXlsx(work, dir / "secret.xlsx", 0, block, 65001), kNotAllowed);
+  EXPECT_EQ(ConvertPptx(work, dir / "secret.pptx", 0, block, 65001), kNotAllowed);
+  test::CfbBuilder other;
+  other.AddStream("EncryptionInfo", std::string(64, '\x04'));
+  other.AddStream("WordDocument", std::string(64, '\0'));
+  test::WriteFileBytes(dir / "other.docx", other.Build().bytes);
+  EXPECT_EQ(ConvertDocx(work, dir / "other.docx", 0, block, 65001), kFormatError);
+  // Through scrcmd, as users see it.
+  test::ProcessResult run = test::RunScrcmd({"-c65001", (dir / "secret.xlsx").string(), "*"});
+  EXPECT_EQ(run.exitStatus, 245);
+}
+
+const std::string kRelsHead =
+    R"(<?xml version="1.0" encoding="UTF-8"?>)"
+    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
+const std::string kRelType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+
+// A relationship part: (id, type, target) triples.
+std::string Rels(const std::vector<std::array<std::string, 3>>& relationships) {
+  std::string xml = kRelsHead;
+  for (const auto& [id, type, target] : relationships) {
+    xml += "<Relationship Id=\"" + id + "\" Type=\"" + kRelType + type + "\" Target=\"" + target +
+           "\"/>";
+  }
+  return xml + "</Relationships>";
+}
+
+// The parts come from the relationships: the main part of the package, a workbook's sheets in
+// its order and its shared strings, a presentation's slides in its order and their notes. When
+// the relationships are missing or name nothing that is there, the fixed names are read.
+TEST(OfficeXPackages, PartsFromTheRelationships) {
+  const std::string cell = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";
+  const std::vector<PackageCase> cases = {
+      {"a workbook whose only sheet is sheet.xml",
+       Kind::kXlsx,
+       {{"_rels/.rels", Rels({{"rId1", "officeDocument", "xl/workbook.xml"}})},
+        {"xl/workbook.xml",
+         "<workbook xmlns:r=\"r\"><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/>"
+         "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels", Rels({{"rId1", "worksheet", "worksheets/sheet.xml"},
+                                             {"rId2", "sharedStrings", "strings.xml"}})},
+        {"xl/strings.xml", "<sst><si><t>from strings.xml</t></si></sst>"},
+        {"xl/worksheets/sheet.xml", Sheet("A1", cell)}},
+       "_SHEET_1_\r\nfrom strings.xml\r\n"},
+      {"sheets in the workbook's order, chart sheets left out, absolute targets",
+       Kind::kXlsx,
+       {{"_rels/.rels", Rels({{"rId1", "officeDocument", "/xl/workbook.xml"}})},
+        {"xl/workbook.xml",
+         "<x:workbook xmlns:x=\"x\" xmlns:rel=\"r\"><x:sheets>"
+         "<x:sheet rel:id=\"rId3\"/><x:sheet rel:id=\"rId9\"/><x:sheet rel:id=\"rId1\"/>"
+         "</x:sheets></x:workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         Rels({{"rId1", "worksheet", "/xl/worksheets/sheet1.xml"},
+               {"rId3", "worksheet", "./worksheets/../worksheets/sheet3.xml"},
+               {"rId9", "chartsheet", "chartsheets/sheet1.xml"}})},
+        {"xl/sharedStrings.xml", "<sst><si><t>shared</t></si></sst>"},
+        {"xl/worksheets/sheet1.xml", Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")},
+        {"xl/worksheets/sheet3.xml", Sheet("A1", cell)},
+        {"xl/chartsheets/sheet1.xml", Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>9</v></c></row>")}},
+       "_SHEET_3_\r\nshared\r\n_SHEET_1_\r\n1\r\n"},
+      {"relationships naming parts that are not there: the fixed names",
+       Kind::kXlsx,
+       {{"_rels/.rels", Rels({{"rId1", "officeDocument", "xl/workbook.xml"}})},
+        {"xl/workbook.xml", "<workbook><sheets><sheet r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels", Rels({{"rId1", "worksheet", "worksheets/gone.xml"}})},
+        {"xl/worksheets/sheet2.xml", Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")}},
+       "_SHEET_2_\r\n2\r\n"},
+      {"damaged relationships: the fixed names",
+       Kind::kXlsx,
+       {{"_rels/.rels", "<Relationships><Relationship Target=\"../../x\"/>"},
+        {"xl/worksheets/sheet1.xml", Sheet("A1", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")}},
+       "_SHEET_1_\r\n1\r\n"},
+      {"a document under another name",
+       Kind::kDocx,
+       {{"_rels/.rels", Rels({{"rId1", "officeDocument", "/word/document2.xml"}})},
+        {"word/document2.xml", Document("<w:p><w:r><w:t>main</w:t></w:r></w:p>")},
+        {"word/document.xml", Document("<w:p><w:r><w:t>not this</w:t></w:r></w:p>")}},
+       "main\r\n"},
+      {"a main part that is not there: the fixed name",
+       Kind::kDocx,
+       {{"_rels/.rels", Rels({{"rId1", "officeDocument", "word/gone.xml"}})},
+        {"word/document.xml", Document("<w:p><w:r><w:t>fixed</w:t></w:r></w:p>")}},
+       "fixed\r\n"},
+      {"slides in the presentation's order under other names, then their notes",
+       Kind::kPptx,
+       {{"_rels/.rels", Rels({{"rId1", "officeDocument", "ppt/main.xml"}})},
+        {"ppt/main.xml",
+         "<p:presentation xmlns:p=\"p\" xmlns:r=\"r\"><p:sldIdLst><p:sldId id=\"257\" "
+         "r:id=\"rId5\"/><p:sldId id=\"256\" r:id=\"rId2\"/></p:sldIdLst></p:presentation>"},
+        {"ppt/_rels/main.xml.rels",
+         Rels({{"rId2", "slide", "slides/first.xml"}, {"rId5", "slide", "slides/slide7.xml"}})},
+        {"ppt/slides/first.xml", Slide("<a:p><a:r><a:t>first</a:t></a:r></a:p>")},
+        {"ppt/slides/slide7.xml", Slide("<a:p><a:r><a:t>seven</a:t></a:r></a:p>")},
+        {"ppt/slides/_rels/slide7.xml.rels",
+         Rels({{"rId1", "notesSlide", "../notesSlides/notesSlide3.xml"}})},
+        {"ppt/notesSlides/notesSlide3.xml", Slide("<a:p><a:r><a:t>note</a:t></a:r></a:p>")},
+        {"ppt/slides/slide1.xml", Slide("<a:p><a:r><a:t>not listed</a:t></a:r></a:p>")}},
+       "_SLIDE_7_\r\nseven\r\n_SLIDE_2_\r\nfirst\r\n_NOTES_3_\r\nnote\r\n"},
+  };
+  for (const PackageCase& c : cases) {
+    EXPECT_EQ(TextOfPackage(c.kind, c.entries), c.text) << c.what;
+  }
 }
 
 // A row or cell number that is not an integer, and a truncated part, end the conversion with an
@@ -345,8 +485,9 @@ TEST(OfficeXPackages, ExceptionsThatLeaveTheEntryPoint) {
 
 // ---------------------------------------------------------------------------------------------
 // The worksheet grid against the rule written out plainly: every row of the dimension, every
-// column of it, the cursors over row and cell elements. Random small sheets with gaps, repeats,
-// rows and cells out of order, elements without "r", values ending in TABs and line breaks.
+// column of it, the cursors over row and cell elements (an element without "r" the next one).
+// Random small sheets with gaps, repeats, rows and cells out of order, elements without "r", values
+// ending in TABs and line breaks.
 
 struct Cell {
   std::string ref;  // empty: no r attribute
@@ -381,8 +522,8 @@ std::string PlainRule(int64_t lastRow, int64_t lastColumn, const std::vector<Row
   };
   size_t r = 0;
   for (int64_t rowNo = 1; rowNo <= lastRow; ++rowNo) {
-    while (r < rows.size() && rows[r].number.empty()) ++r;
-    if (r < rows.size() && std::stoll(rows[r].number) != rowNo) {
+    // A row without a number is the next row; a cell without a reference the next column.
+    if (r < rows.size() && !rows[r].number.empty() && std::stoll(rows[r].number) != rowNo) {
       trimTabs();
       out += "\r\n";
       continue;
@@ -391,8 +532,8 @@ std::string PlainRule(int64_t lastRow, int64_t lastColumn, const std::vector<Row
       const Row& row = rows[r++];
       size_t c = 0;
       for (int64_t colNo = 1; colNo <= lastColumn; ++colNo) {
-        while (c < row.cells.size() && row.cells[c].ref.empty()) ++c;
-        if (c < row.cells.size() && ParseCellReference(row.cells[c].ref).column == colNo) {
+        if (c < row.cells.size() &&
+            (row.cells[c].ref.empty() || ParseCellReference(row.cells[c].ref).column == colNo)) {
           const Cell& cell = row.cells[c++];
           if (!cell.shared) {
             out += cell.value;

@@ -386,6 +386,71 @@ TEST(ConvertPpt, FailuresOfTheFile) {
   EXPECT_EQ(run.out, "\xEF\xBB\xBFHello\r\nBye\r\n");
 }
 
+std::filesystem::path CorpusSlideshow(const std::string& name);
+
+// PowerPoint 95 and earlier: "Current User" holds a bare user name, not a CurrentUserAtom. The
+// text they keep for indexing ("Text_Content") is read; without it the version is not read and
+// the result is -5, not an empty success. A 97 file that also keeps those streams (dual storage)
+// is read as 97.
+TEST(ConvertPpt, OlderVersionsGiveTheirIndexTextOrMinusFive) {
+  test::TempDir dir;
+  const std::string userName = test::Bytes("\x0B\0\0\0Daniel Noll", 15);
+  const std::string header =
+      test::Bytes("Microsoft (R) PowerPoint (R) Windows  \0\x07\x01\0\0\xF0\x03\0\0", 47);
+  const std::string textContent = test::Bytes("Title\r\rWhat \x93now\x94 \x85\rLast\r\0\0", 27);
+  PptStreamsBytes ppt97 = BuildPresentation({{{u"Hello"}, {}}});
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> streams;
+    int32_t result;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"PowerPoint 95 with its index text",
+       {{"Current User", userName},
+        {"Header", header},
+        {"Text_Content", textContent},
+        {"PowerPoint Document", std::string(64, '\x01')}},
+       0,
+       "\xEF\xBB\xBFTitle\r\n\r\nWhat \xE2\x80\x9Cnow\xE2\x80\x9D \xE2\x80\xA6\r\nLast\r\n"},
+      {"PowerPoint 95 without it",
+       {{"Current User", userName}, {"Header", header}, {"PowerPoint Document", "x"}},
+       kFormatError,
+       ""},
+      {"PowerPoint 4", {{"Current User", userName}, {"PP40", "x"}}, kFormatError, ""},
+      {"dual storage is read as 97",
+       {{"Current User", ppt97.currentUser},
+        {"Header", header},
+        {"Text_Content", textContent},
+        {"PowerPoint Document", ppt97.document}},
+       0,
+       "\xEF\xBB\xBFHello\r\n"},
+      {"a bare Current User without an older version's stream stays empty",
+       {{"Current User", userName}, {"PowerPoint Document", ppt97.document}},
+       0,
+       "\xEF\xBB\xBF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::CfbBuilder cfb;
+    for (const auto& [name, bytes] : c.streams) cfb.AddStream(name, bytes);
+    test::WriteFileBytes(dir / "old.ppt", cfb.Build().bytes);
+    int32_t result;
+    std::string text = Convert(dir / "old.ppt", 65001, &result);
+    if (c.result < 0) {
+      EXPECT_EQ(result, c.result);
+    } else {
+      EXPECT_EQ(text, c.text);
+    }
+  }
+  // The corpus's PowerPoint 95 presentation.
+  if (!test::CorpusDir().empty()) {
+    int32_t result;
+    std::string text = Convert(CorpusSlideshow("PPT95.ppt"), 65001, &result);
+    EXPECT_NE(text.find("XML, HTML and All That\r\n\r\nWhat do they Mean"), std::string::npos);
+  }
+}
+
 // Records and text atoms that straddle sector boundaries must read the same whether the stream's
 // sectors follow each other in the file or not.
 TEST(ConvertPpt, DocumentSectorsOutOfFileOrder) {

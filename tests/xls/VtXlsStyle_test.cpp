@@ -63,6 +63,12 @@ TEST(FormatTable, CustomCodes) {
       {"dddd;@", kFmtDate, "dddd"},
       {"hh:ss", kFmtDate, "hh:ss"},
       {"0.0 \"hrs\"", kFmtNumber, "0.0 \"hrs\""},
+      // Codes in capitals, as some writers store them; quoted capitals stay literal text.
+      {"DDMMYYYY", kFmtDate, "DDMMYYYY"},
+      {"YYYY-MM-DD", kFmtDate, "YYYY-MM-DD"},
+      {"HH:MM", kFmtDate, "HH:MM"},
+      {"AAAA", kFmtDate, "AAAA"},
+      {"0.0 \"KM\"", kFmtNumber, "0.0 \"KM\""},
   };
   for (const auto& c : cases) {
     TStyleData style;
@@ -78,6 +84,9 @@ TEST(FormatTable, WhatIsNotStored) {
   InitStyleData(style);
   AddFormatPattern(style, 3, "General");
   EXPECT_EQ(style.formats[3].pattern, "#,##0");  // the entry keeps what it had
+  AddFormatPattern(style, 3, "GENERAL");
+  AddFormatPattern(style, 3, "general;-general");
+  EXPECT_EQ(style.formats[3].pattern, "#,##0");
   AddFormatPattern(style, 4, "_(@_)");
   EXPECT_EQ(style.formats[4].pattern, "#,##0.00");
   AddFormatPattern(style, 400, "0.0");
@@ -97,6 +106,25 @@ TEST(FormatCellNumber, XfAndFormatIndexes) {
   EXPECT_EQ(FormatCellNumber(style, 3, 2.5, locale), "2.5");  // no pattern at that index
   EXPECT_EQ(FormatCellNumber(style, 5, 2.5, locale), "2.5");  // XF index past the list
   EXPECT_EQ(FormatCellNumber(style, 4, 45000, locale), "03-15-23");
+}
+
+// Format codes in capitals: the number of a "GENERAL" cell, the date of a "DDMMYYYY" one, the
+// minutes of "HH:MM" (an "M" after an "H" is the minute, as in lower case).
+TEST(FormatCellNumber, CodesInCapitals) {
+  const UserLocale locale = UserLocale::EnUs();
+  TStyleData style;
+  InitStyleData(style);
+  AddFormatPattern(style, 164, "GENERAL");
+  AddFormatPattern(style, 165, "DDMMYYYY");
+  AddFormatPattern(style, 166, "YYYY-MM-DD");
+  AddFormatPattern(style, 167, "HH:MM");
+  AddFormatPattern(style, 168, "MM:SS");
+  style.xfFormats = {164, 165, 166, 167, 168};
+  EXPECT_EQ(FormatCellNumber(style, 0, 1234.5, locale), "1234.5");
+  EXPECT_EQ(FormatCellNumber(style, 1, 45000, locale), "15032023");
+  EXPECT_EQ(FormatCellNumber(style, 2, 45000, locale), "2023-03-15");
+  EXPECT_EQ(FormatCellNumber(style, 3, 45000.75, locale), "18:00");
+  EXPECT_EQ(FormatCellNumber(style, 4, 0.75, locale), "12:00");  // the month, as in "mm:ss"
 }
 
 }  // namespace

@@ -59,6 +59,12 @@ TEST(XmlTokenizer, ClassifiesAndCutsTokens) {
       {"<a t=\"x>y\">", false, "S[<a t=\"x>]T[y\">]"},
       {"<!-- a > b -->", false, "C[<!-- a >]T[b -->]"},
       {"<!DOCTYPE x><![CDATA[z]]>", false, "S[<!DOCTYPE x>]S[<![CDATA[z]]>]"},
+      // An internal subset makes the whole declaration one skipped token, whatever "]" and ">"
+      // its quoted values and comments hold; an unterminated one ends the document.
+      {"<!DOCTYPE x [<!ENTITY a \"]>\"><!-- ]> --><!ENTITY b 'c'>]><x/>", false,
+       "C[<!DOCTYPE x [<!ENTITY a \"]>\"><!-- ]> --><!ENTITY b 'c'>]>]E[<x/>]"},
+      {"<!doctype x SYSTEM \"a[b\">", false, "S[<!doctype x SYSTEM \"a[b\">]"},
+      {"<a/><!DOCTYPE x [<!ENTITY a \"b\">", false, "E[<a/>]"},
       // Text ends after its last significant byte; preserve keeps spaces, not control bytes.
       {"<t>  two  </t>", false, "S[<t>]T[two]/[</t>]"},
       {"<t>  two  \n</t>", true, "S[<t>]T[  two  ]/[</t>]"},
@@ -275,6 +281,23 @@ TEST(XmlTree, DeepNestingIsFlattenedAtTheDepthLimit) {
   EXPECT_EQ(parser.ItemCount(), static_cast<size_t>(depth) + 1);
   // The flattened elements were closed in step: the tail lands under the root again.
   EXPECT_EQ(parser.RootItem().SubItem(parser.RootItem().Count() - 1).Name(), "tail");
+}
+
+// The "billion laughs" declaration: skipped, its entities never expanded, the elements after it
+// read as usual (the shared strings of a workbook that carries one).
+TEST(XmlTree, InternalSubsetIsSkipped) {
+  std::string doc =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n"
+      " <!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
+      " <!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">\n]>\n"
+      "<sst><si><t>&lol2; kept</t></si><si><t>two</t></si></sst>";
+  TECXMLParser parser;
+  parser.LoadFromStream(doc);
+  TXMLItem root = parser.RootItem();
+  EXPECT_EQ(root.Name(), "sst");
+  ASSERT_EQ(root.Count(), 2);
+  EXPECT_EQ(root.SubItem(0).SubItem(0).Text(), "&lol2; kept");
+  EXPECT_EQ(root.SubItem(1).SubItem(0).Text(), "two");
 }
 
 TEST(XmlTree, StyleSheetFromTheDeclaration) {
