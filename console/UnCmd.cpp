@@ -189,6 +189,11 @@ int32_t CommandLineConverter::RunCommandLine(std::string_view programPath,
 int32_t CommandLineConverter::ConvertOneFile(const std::string& source,
                                              const std::string& destination, bool overwrite,
                                              const std::string& forcedType) {
+  // Refused before any file is read or written: the text would be lost.
+  if (settings_.codePage != 0 && !IsOutputCodePageSupported(settings_.codePage)) {
+    PrintMessage("Output code page " + std::to_string(settings_.codePage) + " not supported");
+    return kCodePageNotSupported;
+  }
   if (!FileExists(source)) {
     PrintMessage("Input file " + Quoted(source) + " not exists");
     return kSourceMissing;
@@ -233,6 +238,9 @@ int32_t CommandLineConverter::ConvertOneFile(const std::string& source,
       case kNotAllowed:
         PrintMessage("Input file " + Quoted(source) + " is encrypted");
         return kNotAllowed;
+      case kCodePageNotSupported:
+        PrintMessage("Output code page " + std::to_string(codePage) + " not supported");
+        return kCodePageNotSupported;
       default:
         PrintMessage("Input file " + Quoted(source) + " format not correct");
         return kFormatError;

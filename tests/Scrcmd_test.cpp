@@ -123,6 +123,18 @@ TEST(ScrcmdChecks, OfficeVariantsTakeTheirBaseType) {
   }
 }
 
+TEST(ScrcmdChecks, UnservedCodePageIsRefusedBeforeAnyConversion) {
+  TempDir dir;
+  const std::string letter = SCRIVTAR_SOURCE_DIR "/samples/letter.html";
+  // 720 has no converter, 99999 is no code page, 50220 is a stateful encoder not served.
+  for (const char* codePage : {"720", "99999", "50220"}) {
+    auto r = RunScrcmd({std::string("-c") + codePage, "-o", letter, "out.txt"}, dir.path());
+    EXPECT_EQ(r.out, std::string("Output code page ") + codePage + " not supported\r\n");
+    EXPECT_EQ(r.exitStatus, 244);  // -12
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.txt")) << codePage;
+  }
+}
+
 struct FlagCase {
   std::vector<std::string> flags;
   bool invalid;

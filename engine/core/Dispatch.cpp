@@ -8,6 +8,7 @@
 #include "mht/VtMhtCvt.h"
 #include "ooxml/OfficeXCvt.h"
 #include "ppt/VtPptCvt.h"
+#include "scrivtar/CodePages.h"
 #include "scrivtar/Engine.h"
 #include "xls/VtXlsCvt.h"
 
@@ -82,6 +83,8 @@ int32_t ConvertByType(Engine& engine, std::string_view typeName,
                       const ConversionOptions& options, bool* usedRtfFallback) {
   if (usedRtfFallback) *usedRtfFallback = false;
   if (!IsKnownTypeName(typeName)) return kTypeNotSupported;
+  // An output code page nothing can write would give an empty text reported as converted.
+  if (codePage != 0 && !IsOutputCodePageSupported(codePage)) return kCodePageNotSupported;
   int32_t result = CallEntryPoint(engine, typeName, source, block, codePage, options);
   if (typeName == "DOC" && result == kFormatError && IsRtfFile(source)) {
     if (usedRtfFallback) *usedRtfFallback = true;

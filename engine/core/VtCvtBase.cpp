@@ -252,7 +252,9 @@ int32_t DefaultCodePage(const UserLocale& locale) {
     if (c != '-' && c != '_') charset += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   }
   if (charset == "utf8") return 65001;
-  return locale.ansiCodePage > 0 ? locale.ansiCodePage : 1252;
+  int32_t ansi = locale.ansiCodePage > 0 ? locale.ansiCodePage : 1252;
+  // A locale whose code page nothing here can write gets UTF-8 rather than no text.
+  return IsOutputCodePageSupported(ansi) ? ansi : 65001;
 }
 
 int32_t DefaultCodePage() {
