@@ -192,7 +192,7 @@ int32_t CommandLineConverter::ConvertOneFile(const std::string& source,
   // Refused before any file is read or written: the text would be lost.
   if (settings_.codePage != 0 && !IsOutputCodePageSupported(settings_.codePage)) {
     PrintMessage("Output code page " + std::to_string(settings_.codePage) + " not supported");
-    return kCodePageNotSupported;
+    return kOutputCodePageRefused;
   }
   if (!FileExists(source)) {
     PrintMessage("Input file " + Quoted(source) + " not exists");
@@ -238,9 +238,9 @@ int32_t CommandLineConverter::ConvertOneFile(const std::string& source,
       case kNotAllowed:
         PrintMessage("Input file " + Quoted(source) + " is encrypted");
         return kNotAllowed;
-      case kCodePageNotSupported:
+      case kOutputCodePageRefused:
         PrintMessage("Output code page " + std::to_string(codePage) + " not supported");
-        return kCodePageNotSupported;
+        return kOutputCodePageRefused;
       default:
         PrintMessage("Input file " + Quoted(source) + " format not correct");
         return kFormatError;

@@ -84,7 +84,7 @@ int32_t ConvertByType(Engine& engine, std::string_view typeName,
   if (usedRtfFallback) *usedRtfFallback = false;
   if (!IsKnownTypeName(typeName)) return kTypeNotSupported;
   // An output code page nothing can write would give an empty text reported as converted.
-  if (codePage != 0 && !IsOutputCodePageSupported(codePage)) return kCodePageNotSupported;
+  if (codePage != 0 && !IsOutputCodePageSupported(codePage)) return kOutputCodePageRefused;
   int32_t result = CallEntryPoint(engine, typeName, source, block, codePage, options);
   if (typeName == "DOC" && result == kFormatError && IsRtfFile(source)) {
     if (usedRtfFallback) *usedRtfFallback = true;

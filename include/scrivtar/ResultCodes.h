@@ -16,7 +16,7 @@ enum ResultCode : int32_t {
   kTargetCreateError = -6,      // front ends only
   kTargetWriteError = -7,       // console only
   kNotAllowed = -11,            // the source is encrypted
-  kCodePageNotSupported = -12,  // no converter can write the output code page
+  kOutputCodePageRefused = -12,  // no converter can write the output code page
 };
 
 // The output block: owned by the front end, resized by each entry point to its byte count plus
