@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Compares two scrcmd builds over a folder of real-world files.
+"""Compares two scrcmd builds over folders of real-world files.
 
 Every file is converted once by each build (-o -c65001 by default) and the exit statuses and
 output bytes are compared. The summary lists each file whose status or output differs, with
 both statuses and output sizes, and counts the differences per extension.
 
-    tools/corpus_compare.py BEFORE_SCRCMD AFTER_SCRCMD [FOLDER] [--code-page N] [--jobs N]
+    tools/corpus_compare.py BEFORE_SCRCMD AFTER_SCRCMD [FOLDER...] [--code-page N] [--jobs N]
+
+Several folders are walked in turn (samples/, tests/fixtures and the corpus in one run).
 """
 import argparse
 import collections
@@ -44,7 +46,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("before")
     parser.add_argument("after")
-    parser.add_argument("folder", nargs="?", default="../shared/corpus")
+    parser.add_argument("folders", nargs="*", default=["../shared/corpus"])
     parser.add_argument("--code-page", type=int, default=65001)
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--time-limit", type=float, default=20)
@@ -55,11 +57,12 @@ def main():
 
     only = {e.lower().lstrip(".") for e in args.only.split(",") if e}
     files = []
-    for root, _, names in os.walk(args.folder):
-        for name in sorted(names):
-            ext = os.path.splitext(name)[1].lower().lstrip(".")
-            if not only or ext in only:
-                files.append(os.path.join(root, name))
+    for folder in args.folders:
+        for root, _, names in os.walk(folder):
+            for name in sorted(names):
+                ext = os.path.splitext(name)[1].lower().lstrip(".")
+                if not only or ext in only:
+                    files.append(os.path.join(root, name))
     files.sort()
 
     differing = []
@@ -82,7 +85,7 @@ def main():
                             f.write(after[1])
 
     for path, before, after in differing:
-        print(f"{os.path.relpath(path, args.folder)}: status {before[0]} -> {after[0]}, "
+        print(f"{path}: status {before[0]} -> {after[0]}, "
               f"bytes {len(before[1])} -> {len(after[1])}")
     print(f"{len(files)} files, {len(differing)} differ")
     for ext in sorted(total):
